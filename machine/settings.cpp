@@ -1,0 +1,175 @@
+#include "settings.h"
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace machine {
+namespace {
+
+enum class Kind { Int, Bool, Text };
+
+struct KeyInfo {
+    const char* section;
+    const char* key;
+    Kind kind;
+    const char* defaultValue;
+    const char* comment;
+};
+
+// Every key of machine.ini. docs/machine.md describes each one.
+const KeyInfo kKeys[] = {
+    {"user", "language", Kind::Int, "1033",
+     "Windows language id of the user; resources are chosen by it"},
+};
+
+const KeyInfo* Find(std::string_view section, std::string_view key) {
+    auto same = [](std::string_view a, std::string_view b) {
+        if (a.size() != b.size()) return false;
+        for (size_t i = 0; i < a.size(); ++i)
+            if (std::tolower(static_cast<unsigned char>(a[i])) !=
+                std::tolower(static_cast<unsigned char>(b[i])))
+                return false;
+        return true;
+    };
+    for (const KeyInfo& k : kKeys)
+        if (same(k.section, section) && same(k.key, key)) return &k;
+    return nullptr;
+}
+
+std::string Id(const KeyInfo& k) { return std::string(k.section) + "." + k.key; }
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool ParseInt(std::string_view text, long* out) {
+    std::string s(text);
+    if (s.empty() || s.size() > 24) return false;
+    errno = 0;
+    char* end = nullptr;
+    long long v = std::strtoll(s.c_str(), &end, 0);
+    if (errno != 0 || *end != '\0' || end == s.c_str()) return false;
+    // Values are 32-bit on the machine; accept the unsigned range too (ids).
+    if (v < LONG_MIN || v > 0xFFFFFFFFLL) return false;
+    *out = static_cast<long>(v);
+    return true;
+}
+
+bool ParseBool(std::string_view s, bool* out) {
+    if (s == "1" || s == "yes" || s == "true" || s == "on") return *out = true, true;
+    if (s == "0" || s == "no" || s == "false" || s == "off") return *out = false, true;
+    return false;
+}
+
+bool Check(const KeyInfo& k, std::string_view value, std::string* error) {
+    long n;
+    bool b;
+    if (k.kind == Kind::Int && !ParseInt(value, &n)) {
+        *error = "'" + Id(k) + "' takes a number, not '" + std::string(value) + "'";
+        return false;
+    }
+    if (k.kind == Kind::Bool && !ParseBool(value, &b)) {
+        *error = "'" + Id(k) + "' takes 0 or 1, not '" + std::string(value) + "'";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+Settings::Settings() {
+    for (const KeyInfo& k : kKeys) values_[Id(k)] = k.defaultValue;
+}
+
+bool Settings::Set(std::string_view section, std::string_view key, std::string_view value,
+                   std::string* error) {
+    const KeyInfo* k = Find(section, key);
+    if (k == nullptr) {
+        *error = "unknown key '" + std::string(key) + "' in section [" + std::string(section) + "]";
+        return false;
+    }
+    if (!Check(*k, value, error)) return false;
+    values_[Id(*k)] = std::string(value);
+    return true;
+}
+
+bool Settings::Load(const std::filesystem::path& file, std::string* error) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        *error = file.string() + ": cannot be read";
+        return false;
+    }
+    Settings loaded = *this;
+    std::string line, section;
+    int number = 0;
+    auto fail = [&](const std::string& what) {
+        *error = file.string() + ":" + std::to_string(number) + ": " + what;
+        return false;
+    };
+    while (std::getline(in, line)) {
+        ++number;
+        if (line.size() > 4096) return fail("line too long");
+        std::string_view s = Trim(line);
+        if (number == 1 && s.substr(0, 3) == "\xEF\xBB\xBF") s.remove_prefix(3);
+        if (s.empty() || s.front() == ';' || s.front() == '#') continue;
+        if (s.front() == '[') {
+            if (s.back() != ']') return fail("a section line must end with ']'");
+            section = std::string(Trim(s.substr(1, s.size() - 2)));
+            bool known = false;
+            for (const KeyInfo& k : kKeys) known = known || Find(section, k.key) == &k;
+            if (!known) return fail("unknown section [" + section + "]");
+            continue;
+        }
+        size_t eq = s.find('=');
+        if (eq == std::string_view::npos) return fail("expected 'key = value'");
+        if (section.empty()) return fail("a key before the first section");
+        std::string what;
+        if (!loaded.Set(section, Trim(s.substr(0, eq)), Trim(s.substr(eq + 1)), &what))
+            return fail(what);
+    }
+    *this = std::move(loaded);
+    return true;
+}
+
+long Settings::Int(std::string_view section, std::string_view key) const {
+    const KeyInfo* k = Find(section, key);
+    long v = 0;
+    if (k != nullptr) ParseInt(values_.at(Id(*k)), &v);
+    return v;
+}
+
+bool Settings::Bool(std::string_view section, std::string_view key) const {
+    const KeyInfo* k = Find(section, key);
+    bool v = false;
+    if (k != nullptr) ParseBool(values_.at(Id(*k)), &v);
+    return v;
+}
+
+const std::string& Settings::Text(std::string_view section, std::string_view key) const {
+    static const std::string empty;
+    const KeyInfo* k = Find(section, key);
+    return k != nullptr ? values_.at(Id(*k)) : empty;
+}
+
+std::string Settings::DefaultFileText() {
+    std::ostringstream out;
+    out << "; The hardware profile of this machine. docs/machine.md describes every key.\n";
+    std::string section;
+    for (const KeyInfo& k : kKeys) {
+        if (section != k.section) {
+            section = k.section;
+            out << "\n[" << section << "]\n";
+        }
+        out << "; " << k.comment << "\n" << k.key << " = " << k.defaultValue << "\n";
+    }
+    return out.str();
+}
+
+} // namespace machine
