@@ -133,8 +133,10 @@ void RefreshModuleLinks(const fs::path& dir, const fs::path& modulesDir) {
         const fs::path at = dir / "drive_c" / link.drivePath;
         const fs::path want = fs::absolute(modulesDir / link.built);
         std::error_code ec;
-        if (!fs::is_symlink(fs::symlink_status(at, ec))) continue;
-        if (fs::read_symlink(at, ec) == want || !fs::exists(want, ec)) continue;
+        // Only a link whose target is gone is repaired: a link that works,
+        // even to another file, was put there on purpose.
+        if (!fs::is_symlink(fs::symlink_status(at, ec)) || fs::exists(at, ec)) continue;
+        if (!fs::exists(want, ec)) continue;
         fs::remove(at, ec);
         fs::create_symlink(want, at, ec);
     }

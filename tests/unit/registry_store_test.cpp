@@ -734,7 +734,18 @@ TEST_F(RegistryStore, KillingAProcessInTheMiddleOfSavesNeverBreaksTheFile) {
                 child.SetValue(LM, "Loop", Dword("gen", g));
             }
         }
-        std::this_thread::sleep_for(std::chrono::microseconds(2000 + random() % 20000));
+        // Let the child finish at least one save (fsync can be slow on a
+        // busy machine), then kill it at a random moment of a later one.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        for (RegistryValue seen = Dword("gen", 0);
+             std::chrono::steady_clock::now() < deadline;
+             std::this_thread::sleep_for(std::chrono::milliseconds(1))) {
+            if (r.GetValue(LM, "Loop", "gen", &seen) == ERROR_SUCCESS && seen.data.size() == 4 &&
+                (seen.data[0] | seen.data[1] << 8 | seen.data[2] << 16 |
+                 uint32_t(seen.data[3]) << 24) > last)
+                break;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
         kill(pid, SIGKILL);
         int status = 0;
         waitpid(pid, &status, 0);
