@@ -6,16 +6,21 @@
 
 #include "host/clock.h"
 #include "host/context.h"
+#include "host/frontend.h"
 #include "host/trace.h"
 #include "kernel/modules.h"
 #include "machine.h"
+#include "scenario.h"
 #include "trace_file.h"
+#include "user/process.h"
 
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
+#include <memory>
 #include <string>
 
 namespace {
@@ -101,6 +106,19 @@ std::filesystem::path ModulesDir() {
 
 typedef int(WINAPI* WinMainProc)(HINSTANCE, HINSTANCE, LPSTR, int);
 
+// What process exit does, once: the run folder entry goes, the modules get
+// their detach calls, the trace is closed.
+void EndProcess() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    platform::user::LeaveRunFolder();
+    platform::UnloadAllModules();
+    platform::SetFrontEnd(nullptr);
+    desktop::CloseTraceFile();
+    platform::SetCurrentMachine(nullptr);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -119,9 +137,16 @@ int main(int argc, char** argv) {
         std::fputs("cvpanel: no machine folder: give --machine DIR or set CVPANEL_MACHINE\n", stderr);
         return 2;
     }
+    // A script is read whole before anything else, so a wrong one is refused
+    // before the machine or the program is touched.
+    std::unique_ptr<desktop::ScenarioDriver> driver;
     if (!options.script.empty()) {
-        std::fputs("cvpanel: --script: scenarios are not supported by this build yet\n", stderr);
-        return 2;
+        driver = std::make_unique<desktop::ScenarioDriver>(std::cout, std::cerr);
+        std::string error;
+        if (!driver->Load(options.script, &error)) {
+            std::fprintf(stderr, "cvpanel: %s\n", error.c_str());
+            return desktop::ScenarioDriver::kScriptWrong;
+        }
     }
 
     std::string error;
@@ -135,22 +160,39 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cvpanel: --trace: %s\n", error.c_str());
         return 1;
     }
-    platform::SetClockMode(platform::ClockMode::Real);
+    if (driver) {
+        // The setup lines change the machine before the program starts; then
+        // the driver is the front end, on the virtual clock.
+        if (int status = driver->RunSetup(*machine)) {
+            EndProcess();
+            return status;
+        }
+        driver->SetEndOfRun([](int status) {
+            std::cout.flush();
+            EndProcess();
+            std::exit(status);
+        });
+        platform::SetClockMode(platform::ClockMode::Virtual);
+        platform::SetFrontEnd(driver.get());
+    } else {
+        platform::SetClockMode(platform::ClockMode::Real);
+    }
 
     HMODULE program = platform::LoadProgramModule(machine::kProgramPath);
     auto entry = reinterpret_cast<WinMainProc>(platform::FindExport(program, "WinMain"));
     if (entry == nullptr) {
         std::fprintf(stderr, "cvpanel: the program %s is not installed on the machine %s\n",
                      machine::kProgramPath, machine->Directory().c_str());
-        desktop::CloseTraceFile();
+        EndProcess();
         return 1;
     }
     platform::TraceEvent("start").Str("cmdline", options.commandLine);
     int code = entry(reinterpret_cast<HINSTANCE>(program), nullptr, options.commandLine.data(),
                      SW_SHOWDEFAULT);
     platform::TraceEvent("exit").Int("code", code);
-    platform::UnloadAllModules();
-    desktop::CloseTraceFile();
-    platform::SetCurrentMachine(nullptr);
-    return code;
+    // A script goes on after the program's end with the lines that need no
+    // program (expect exit, expect reg, ...); its result is the status.
+    int status = driver ? driver->Finish(code) : code;
+    EndProcess();
+    return status;
 }
