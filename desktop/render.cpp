@@ -58,45 +58,6 @@ Box CellsOf(const RECT& r) {
     return b;
 }
 
-char32_t NextCodePoint(const std::string& s, size_t* i) {
-    const unsigned char c = static_cast<unsigned char>(s[*i]);
-    int extra = c < 0x80             ? 0
-                : (c & 0xE0) == 0xC0 ? 1
-                : (c & 0xF0) == 0xE0 ? 2
-                : (c & 0xF8) == 0xF0 ? 3
-                                     : -1;
-    if (extra < 0 || *i + static_cast<size_t>(extra) >= s.size() + (extra == 0 ? 1 : 0)) {
-        ++*i;
-        return U'\uFFFD';
-    }
-    char32_t cp = extra == 0 ? c : c & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k) {
-        const unsigned char next = static_cast<unsigned char>(s[*i + static_cast<size_t>(k)]);
-        if ((next & 0xC0) != 0x80) {
-            ++*i;
-            return U'\uFFFD';
-        }
-        cp = (cp << 6) | (next & 0x3F);
-    }
-    *i += static_cast<size_t>(extra) + 1;
-    return cp;
-}
-
-bool IsWide(char32_t c) {
-    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) ||
-           (c >= 0x3041 && c <= 0x33FF) || (c >= 0x3400 && c <= 0x4DBF) ||
-           (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
-           (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
-           (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
-           (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
-}
-
-bool IsCombining(char32_t c) {
-    return (c >= 0x0300 && c <= 0x036F) || (c >= 0x1AB0 && c <= 0x1AFF) ||
-           (c >= 0x20D0 && c <= 0x20FF) || (c >= 0xFE20 && c <= 0xFE2F) || c == 0x200B ||
-           c == 0x200D;
-}
-
 // One character to show, with whether it is the mnemonic.
 struct Glyph {
     char32_t ch;
@@ -110,12 +71,12 @@ std::vector<Glyph> Glyphs(const std::string& text, bool prefix = true) {
     std::vector<Glyph> out;
     bool mark = false;
     for (size_t i = 0; i < text.size();) {
-        char32_t c = NextCodePoint(text, &i);
+        char32_t c = platform::NextCodePoint(text, &i);
         if (prefix && c == U'&' && !mark) {
             mark = true;
             continue;
         }
-        if (IsCombining(c)) continue;
+        if (c >= 0x20 && platform::CharCells(c) == 0) continue; // combining, zero-width
         if (c == U'\r') continue;
         if (c < 0x20 && c != U'\n') c = U' ';
         out.push_back({c, mark && c != U'&'});
@@ -127,7 +88,7 @@ std::vector<Glyph> Glyphs(const std::string& text, bool prefix = true) {
 int Cells(const std::vector<Glyph>& glyphs) {
     int n = 0;
     for (const Glyph& g : glyphs)
-        n += IsWide(g.ch) ? 2 : 1;
+        n += platform::CharCells(g.ch);
     return n;
 }
 
@@ -170,7 +131,7 @@ class Painter {
         int used = 0;
         for (const Glyph& g : glyphs) {
             if (g.ch == U'\n') break;
-            const int w = IsWide(g.ch) ? 2 : 1;
+            const int w = platform::CharCells(g.ch);
             if (used + w > cells) break;
             Style gs = s;
             if (g.mnemonic) gs.attributes |= kUnderline;
@@ -340,7 +301,7 @@ std::vector<std::vector<Glyph>> Wrap(const std::vector<Glyph>& glyphs, int width
             ++end;
         int cells = 0;
         for (size_t k = i; k < end; ++k)
-            cells += IsWide(glyphs[k].ch) ? 2 : 1;
+            cells += platform::CharCells(glyphs[k].ch);
         if (!wrap || used + cells <= width) {
             lines.back().insert(lines.back().end(), glyphs.begin() + static_cast<std::ptrdiff_t>(i),
                                 glyphs.begin() + static_cast<std::ptrdiff_t>(end));
@@ -353,7 +314,7 @@ std::vector<std::vector<Glyph>> Wrap(const std::vector<Glyph>& glyphs, int width
             if (used > 0 && !newLine()) break;
             bool full = false;
             for (size_t k = start; k < end && !full; ++k) {
-                const int w = IsWide(glyphs[k].ch) ? 2 : 1;
+                const int w = platform::CharCells(glyphs[k].ch);
                 if (used > 0 && used + w > width && !newLine()) full = true;
                 if (full) break;
                 lines.back().push_back(glyphs[k]);

@@ -45,47 +45,7 @@ TabState* StateFor(Window* w) {
     return dynamic_cast<TabState*>(w->state.get());
 }
 
-bool IsWide(char32_t c) {
-    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) ||
-           (c >= 0x3041 && c <= 0x33FF) || (c >= 0x3400 && c <= 0x4DBF) ||
-           (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
-           (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
-           (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
-           (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
-}
-
-// The cells a title takes on the screen.
-int TextCells(std::string_view text) {
-    int cells = 0;
-    for (size_t i = 0; i < text.size();) {
-        const unsigned char lead = static_cast<unsigned char>(text[i]);
-        size_t length = 1;
-        char32_t c = lead;
-        if (lead >= 0xF0 && lead < 0xF8) {
-            length = 4;
-            c = lead & 0x07;
-        } else if (lead >= 0xE0) {
-            length = 3;
-            c = lead & 0x0F;
-        } else if (lead >= 0xC0) {
-            length = 2;
-            c = lead & 0x1F;
-        }
-        size_t k = 1;
-        for (; k < length && i + k < text.size(); ++k) {
-            const unsigned char next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) break;
-            c = (c << 6) | (next & 0x3F);
-        }
-        // A broken sequence shows as one narrow replacement character.
-        if (k < length) c = '?';
-        i += k;
-        cells += IsWide(c) ? 2 : 1;
-    }
-    return cells;
-}
-
-int TabWidth(const TabItem& item) { return (TextCells(item.text) + 2) * kCellWidth; }
+int TabWidth(const TabItem& item) { return (platform::TextCells(item.text) + 2) * kCellWidth; }
 
 RECT ItemRect(const TabState& s, size_t index) {
     int left = 0;

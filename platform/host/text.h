@@ -19,4 +19,13 @@ size_t CopyCut(std::string_view text, char* buffer, size_t size);
 // Case-insensitive comparison of ASCII letters, as Windows compares names.
 bool EqualNoCase(std::string_view a, std::string_view b);
 
+// Decodes the UTF-8 character at text[*i] and moves *i past it. A byte that
+// begins no valid sequence reads as U+FFFD and moves one byte.
+char32_t NextCodePoint(std::string_view text, size_t* i);
+
+// The terminal cells a character takes: 2 for East Asian wide characters,
+// 0 for controls, combining marks and zero-width characters, else 1.
+int CharCells(char32_t c);
+int TextCells(std::string_view text);
+
 } // namespace platform

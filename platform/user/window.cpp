@@ -6,6 +6,7 @@
 #include "gdi/dc.h"
 #include "host/frontend.h"
 #include "host/text.h"
+#include "menu.h"
 #include "message.h"
 #include "process.h"
 
@@ -146,6 +147,9 @@ HWND ChangeFocus(Window* w) {
 void Activate(Window* w) {
     w = TopLevelOf(w);
     if (w == active) return;
+    // Another window coming to the front closes an open pop-up menu, which
+    // would otherwise keep the mouse to itself.
+    CancelMenu();
     Window* old = active;
     active = w;
     if (w != nullptr) {
@@ -296,6 +300,8 @@ WINBASEAPI BOOL WINAPI DestroyWindow(HWND hwnd) {
         if (Find(child->handle) == child) DestroyWindow(child->handle);
     if (Find(hwnd) != w) return TRUE;
     Send(w, WM_NCDESTROY, 0, 0);
+    // A top-level window's menu bar goes with it.
+    if (w->parent == nullptr && w->menu != nullptr && IsMenu(w->menu)) DestroyMenu(w->menu);
     KillWindowTimers(hwnd);
     platform::gdi::DropWindowSurface(hwnd);
     if (w->parent == nullptr) UnregisterTopLevel(hwnd);

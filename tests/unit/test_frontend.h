@@ -4,6 +4,8 @@
 // program's loops, so a broken test cannot hang.
 #pragma once
 
+#include <windows.h>
+
 #include "host/clock.h"
 #include "host/frontend.h"
 
@@ -19,6 +21,11 @@ class ScriptedFrontEnd : public platform::FrontEnd {
         platform::SetFrontEnd(this);
     }
     ~ScriptedFrontEnd() override {
+        // A quit message left by a failed test must not end the next test's
+        // loops: everything still queued goes.
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
         platform::SetFrontEnd(nullptr);
         platform::SetClockMode(platform::ClockMode::Real);
     }
