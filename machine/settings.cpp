@@ -24,6 +24,35 @@ struct KeyInfo {
 const KeyInfo kKeys[] = {
     {"user", "language", Kind::Int, "1033",
      "Windows language id of the user; resources are chosen by it"},
+    // The mixer devices (machine/card_mixer.h, docs/mixer.md).
+    {"mixer", "devices", Kind::Int, "1", "number of mixer devices; 0: none at all"},
+    {"mixer", "card_device", Kind::Int, "0",
+     "which mixer device, counted from 0, is the card's; the others belong to other hardware"},
+    {"mixer", "card_mid", Kind::Int, "0x013E", "manufacturer id (wMid) of the card's mixer"},
+    {"mixer", "other_mid", Kind::Int, "1", "manufacturer id (wMid) of the other mixer devices"},
+    {"mixer", "broken_device", Kind::Int, "-1",
+     "a mixer device, counted from 0, whose driver fails every request, its capabilities "
+     "included; -1: none"},
+    {"mixer", "playback_sources", Kind::Text, "wave,synth,cd,mic,linein",
+     "sources of the playback destination in the driver's order (wave, synth, cd, mic, linein, "
+     "mix), each as KIND or KIND:LINEID; a kind left out is a missing line"},
+    {"mixer", "record_sources", Kind::Text, "mix,mic,cd,linein",
+     "sources of the recording destination, as for playback_sources"},
+    {"mixer", "record_mux", Kind::Bool, "1",
+     "the recording destination has a multiplexer that selects its source"},
+    {"mixer", "mono_lines", Kind::Text, "",
+     "lines with one channel: playback, record, or DEST.KIND such as record.mic"},
+    // The DirectSound devices and the 3D driver (machine/dsound_devices.h).
+    {"dsound", "devices", Kind::Int, "1",
+     "number of DirectSound devices; device 0 is the card's and the default"},
+    {"dsound", "held", Kind::Text, "",
+     "devices, counted from 0, that another program holds: creating DirectSound on them fails"},
+    {"dsound", "no_hardware_3d", Kind::Text, "", "devices without hardware 3D buffers"},
+    {"dsound", "no_property_set", Kind::Text, "",
+     "devices whose buffers have no property-set interface"},
+    {"dsound", "no_q3d", Kind::Text, "", "devices that the 3D-audio driver does not serve"},
+    {"dsound", "speaker_config", Kind::Int, "4",
+     "DirectSound speaker configuration until a program sets one (4: stereo)"},
 };
 
 const KeyInfo* Find(std::string_view section, std::string_view key) {
