@@ -1,5 +1,7 @@
 #include "scenario.h"
 
+#include "mmsystem/mixer_command.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -101,6 +103,7 @@ bool NeedsProgram(Op op) {
     case Op::ExpectDebug:
     case Op::ExpectExit:
     case Op::ExpectRunning:
+    case Op::Mixer:
         return false;
     default:
         return true;
@@ -718,16 +721,6 @@ bool ScenarioDriver::LoadText(std::string_view text, const std::string& name, st
                  ": script error: " + parseError.source + "\n  " + parseError.message;
         return false;
     }
-    // Mixer lines are read (their words in `items`) but not carried out yet;
-    // when they are, Execute hands the words to the mixer's command reader
-    // (platform::mm::ApplyMixerCommand) as one step, after the program's end
-    // too, since another program changes the mixer.
-    for (const Command& c : commands_)
-        if (c.op == Op::Mixer) {
-            *error = name + ":" + std::to_string(c.line) + ": script error: " + c.source +
-                     "\n  mixer lines are not supported yet";
-            return false;
-        }
     next_ = 0;
     return true;
 }
@@ -900,8 +893,8 @@ int ScenarioDriver::Finish(int exitCode) {
         if (NeedsProgram(current_->op))
             ScriptError(*current_,
                         "the program has ended (exit code " + std::to_string(exitCode_) +
-                            "); after its end only wait, copy, screen and expect reg, no-reg, "
-                            "file, no-file, debug, exit and running can run");
+                            "); after its end only wait, copy, mixer, screen and expect reg, "
+                            "no-reg, file, no-file, debug, exit and running can run");
         Execute(*current_);
     }
     return kAllHeld;
@@ -919,6 +912,13 @@ void ScenarioDriver::Execute(const Command& c) {
         case Op::Screen:
             DoScreen();
             return;
+        case Op::Mixer: {
+            // Another program changes the card's mixer; its notifications
+            // reach the program when it next takes its messages.
+            std::string error;
+            if (!platform::mm::ApplyMixerCommand(c.items, &error)) Wrong(error);
+            return;
+        }
         case Op::ExpectReg:
         case Op::ExpectNoReg:
         case Op::ExpectFile:

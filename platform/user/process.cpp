@@ -112,6 +112,8 @@ std::vector<Entry> OtherEntries() {
 }
 
 void OpenSocket() {
+    // A process that moves to another machine (tests do) listens there.
+    if (sock >= 0 && sockPath.parent_path() != RunDir()) LeaveRunFolder();
     if (sock >= 0 || RunDir().empty()) return;
     std::error_code ec;
     fs::create_directories(RunDir(), ec);
@@ -135,20 +137,23 @@ void OpenSocket() {
     }
 }
 
+BOOL SendToProcess(pid_t pid, const Datagram& d) {
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::string path = (RunDir() / (std::to_string(pid) + ".sock")).string();
+    if (RunDir().empty() || path.size() >= sizeof addr.sun_path) return FALSE;
+    std::strcpy(addr.sun_path, path.c_str());
+    int s = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (s < 0) return FALSE;
+    ssize_t sent =
+        sendto(s, &d, sizeof d, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    close(s);
+    return sent == static_cast<ssize_t>(sizeof d);
+}
+
 BOOL SendTo(HWND hwnd, const Datagram& d) {
-    for (const Entry& e : OtherEntries()) {
-        if (e.hwnd != reinterpret_cast<uintptr_t>(hwnd)) continue;
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        std::string path = (RunDir() / (std::to_string(e.pid) + ".sock")).string();
-        if (path.size() >= sizeof addr.sun_path) return FALSE;
-        std::strcpy(addr.sun_path, path.c_str());
-        int s = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        if (s < 0) return FALSE;
-        ssize_t sent = sendto(s, &d, sizeof d, 0, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        close(s);
-        return sent == static_cast<ssize_t>(sizeof d);
-    }
+    for (const Entry& e : OtherEntries())
+        if (e.hwnd == reinterpret_cast<uintptr_t>(hwnd)) return SendToProcess(e.pid, d);
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
 }
@@ -189,6 +194,13 @@ void PumpRemoteMessages() {
 BOOL PostRemote(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return SendTo(hwnd, {static_cast<uint32_t>(reinterpret_cast<uintptr_t>(hwnd)), message,
                          static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam), 0});
+}
+
+BOOL PostToProcess(int pid, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (pid == getpid()) return PostMessageA(hwnd, message, wParam, lParam);
+    if (!Alive(pid)) return FALSE;
+    return SendToProcess(pid, {static_cast<uint32_t>(reinterpret_cast<uintptr_t>(hwnd)), message,
+                               static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam), 0});
 }
 
 BOOL ForegroundRemote(HWND hwnd) {

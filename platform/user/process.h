@@ -21,6 +21,9 @@ int WakeDescriptor();
 void PumpRemoteMessages();
 
 BOOL PostRemote(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Posts to a window of a known process on the machine, a child window
+// included (a driver notifying the window that opened it).
+BOOL PostToProcess(int pid, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL ForegroundRemote(HWND hwnd);
 
 // Removes this process's entry (at exit).
