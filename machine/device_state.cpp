@@ -1,9 +1,9 @@
 #include "device_state.h"
 
+#include "file_lock.h"
 #include "machine.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -25,32 +25,6 @@ std::string Trim(const std::string& s) {
     size_t e = s.find_last_not_of(" \t\r");
     return s.substr(b, e - b + 1);
 }
-
-// The exclusive lock for one change. The lock file is opened anew for each
-// change: a descriptor kept open would be shared with a forked child.
-class ExclusiveLock {
-  public:
-    explicit ExclusiveLock(const fs::path& file) {
-        fd_ = open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        if (fd_ < 0) return;
-        int rc;
-        while ((rc = flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
-        }
-        if (rc != 0) {
-            close(fd_);
-            fd_ = -1;
-        }
-    }
-    ~ExclusiveLock() {
-        if (fd_ >= 0) close(fd_);
-    }
-    ExclusiveLock(const ExclusiveLock&) = delete;
-    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
-    bool held() const { return fd_ >= 0; }
-
-  private:
-    int fd_ = -1;
-};
 
 bool WriteAll(int fd, const std::string& text) {
     size_t done = 0;
@@ -95,7 +69,7 @@ DeviceStateFile::Values DeviceStateFile::Read() const {
 bool DeviceStateFile::Update(const std::function<void(Values& values, bool existed)>& change) {
     std::error_code ec;
     fs::create_directories(file_.parent_path(), ec);
-    ExclusiveLock lock(lock_);
+    ExclusiveFileLock lock(lock_);
     if (!lock.held()) return false;
     const bool existed = Exists();
     Values values = Read();

@@ -6,11 +6,12 @@
 // next save. Import() reads leniently, as the editor does.
 #include "registry.h"
 
+#include "file_lock.h"
+
 #include "registry_tree.h"
 #include "winerror.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -207,41 +208,9 @@ struct Registry::State {
     template <typename Change> long Mutate(const std::filesystem::path& file, Change change);
 };
 
-namespace {
-
-// The exclusive lock on DIR/registry.lock for one change. Each change opens
-// the lock file anew: a descriptor kept open would be shared with a forked
-// child, and the two would hold the lock together.
-class FileLock {
-  public:
-    explicit FileLock(const std::filesystem::path& registryFile) {
-        const std::filesystem::path lockFile = registryFile.parent_path() / "registry.lock";
-        fd_ = open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        if (fd_ < 0) return;
-        int rc;
-        while ((rc = flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
-        }
-        if (rc != 0) {
-            close(fd_);
-            fd_ = -1;
-        }
-    }
-    ~FileLock() {
-        if (fd_ >= 0) close(fd_);
-    }
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
-    bool held() const { return fd_ >= 0; }
-
-  private:
-    int fd_ = -1;
-};
-
-} // namespace
-
 template <typename Change>
 long Registry::State::Mutate(const std::filesystem::path& file, Change change) {
-    FileLock lock(file);
+    ExclusiveFileLock lock(file.parent_path() / "registry.lock");
     if (!lock.held()) return ERROR_CANTWRITE;
     if (long rc = Refresh(file, true)) return rc;
     if (!Step(RegistrySaveStep::Locked)) return ERROR_CANTWRITE;
