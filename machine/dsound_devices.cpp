@@ -53,6 +53,7 @@ uint32_t GetSpeakerConfig(Machine& machine) {
 }
 
 bool SetSpeakerConfig(Machine& machine, uint32_t config) {
+    if (machine.settings().Bool("dsound", "speaker_config_fails")) return false;
     return DeviceStateFile(machine, "dsound").Update([&](DeviceStateFile::Values& values, bool) {
         values["speaker_config"] = std::to_string(config);
     });

@@ -18,6 +18,9 @@ struct ModuleLink {
 const ModuleLink kModuleLinks[] = {
     {"Program Files/Orbiq/CVPANEL.EXE", "CVPANEL.EXE"},
     {"WINDOWS/SYSTEM/CVTHK32.DLL", "CVTHK32.DLL"},
+    // The outside components: the card's 16-bit driver DLL and the 3D-audio hook.
+    {"WINDOWS/SYSTEM/CVTHK16.DLL", "CVTHK16.DLL"},
+    {"WINDOWS/SYSTEM/QA3DLOAD.DLL", "QA3DLOAD.DLL"},
 };
 
 // The card's driver installation as it leaves the registry: the PCI device
@@ -116,6 +119,10 @@ bool WriteDefaultInstallation(const fs::path& dir, const fs::path& modulesDir,
         !WriteFile(driveC / "WINDOWS/SYSTEM/CVAPLT.CPL", "Control Panel applet of the card\r\n",
                    error))
         return false;
+    // The card driver's own files, which its 16-bit DLL deletes on removal.
+    for (const char* file : {"ORBIQ.VXD", "ORBIQ.DRV"})
+        if (!WriteFile(driveC / "WINDOWS/SYSTEM" / file, "Driver file of the card\r\n", error))
+            return false;
     // The links may point at modules that are not built yet; they start to
     // work as soon as the build produces them.
     for (const ModuleLink& link : kModuleLinks) {

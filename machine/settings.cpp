@@ -53,6 +53,36 @@ const KeyInfo kKeys[] = {
     {"dsound", "no_q3d", Kind::Text, "", "devices that the 3D-audio driver does not serve"},
     {"dsound", "speaker_config", Kind::Int, "4",
      "DirectSound speaker configuration until a program sets one (4: stereo)"},
+    {"dsound", "speaker_config_fails", Kind::Bool, "0",
+     "the driver refuses every new speaker configuration: SetSpeakerConfig fails"},
+    // The PCI bus (machine/pci_bus.h).
+    {"pci", "card_present", Kind::Bool, "1", "the card sits on the PCI bus"},
+    {"pci", "card_bus", Kind::Int, "0", "the card's bus number, 0 to 255"},
+    {"pci", "card_device", Kind::Int, "10", "the card's device number, 0 to 31"},
+    {"pci", "card_function", Kind::Int, "0", "the card's function number, 0 to 7"},
+    {"pci", "card_device_id", Kind::Int, "0x0C52",
+     "the chip variant's device id (vendor 0x5A3E): 0x0C52, or 0x2A0D for the other chip"},
+    {"pci", "card_in_bios", Kind::Bool, "1",
+     "the card's header carries its ids, so the BIOS finds it; 0: they stand only in register "
+     "0x98, where only a scan of the bus finds them"},
+    {"pci", "card_revision", Kind::Int, "1", "the card's revision byte, 0 to 255"},
+    {"pci", "bios_read_fails", Kind::Bool, "0",
+     "the BIOS service that reads a configuration byte fails"},
+    {"pci", "other_devices", Kind::Text, "0:0.0=8086:7190,0:7.0=8086:7110",
+     "the other devices, each BUS:DEVICE.FUNCTION=VENDOR:DEVICE (place in decimal, ids in "
+     "hexadecimal); one at the card's place is left out"},
+    // The card's 16-bit driver side, CVTHK16 (machine/components/cvthk16.cpp).
+    {"driver", "busy_polls", Kind::Int, "2",
+     "readiness requests (110) answered busy before the driver side reports ready; -1: busy for "
+     "ever"},
+    {"driver", "effects", Kind::Int, "1",
+     "the answer to the effects request (111); 0: the card offers no 3D effects"},
+    {"driver", "thk_checksum", Kind::Int, "0x2BB",
+     "checksum of the 16-bit half of the outgoing thunk script; another value makes the bridge "
+     "refuse to load"},
+    {"driver", "ttk_checksum", Kind::Int, "0x25D",
+     "checksum of the 16-bit half of the incoming thunk script; another value makes the bridge "
+     "refuse to load"},
 };
 
 const KeyInfo* Find(std::string_view section, std::string_view key) {

@@ -11,9 +11,12 @@
 #include <link.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -126,7 +129,103 @@ Module* Open(const std::string& requested, bool isProgram) {
     return modules.back().get();
 }
 
+// Calls into a module are traced through trampolines. A module declares
+// its stdcall exports in the exported table PlatformStdcallExports: a list
+// of "Name@BYTES" strings ending with a null pointer, BYTES the size of the
+// arguments that the function removes from the stack, as a Windows linker
+// decorates the name. GetProcAddress hands out, for a declared export with
+// no argument or one, a trampoline that calls the export and records the
+// call ("dll.call"). Each trampoline serves one export of one module path
+// for the whole run; when that module goes, a call through it does nothing
+// and returns 0.
+constexpr const char* kStdcallExportsSymbol = "PlatformStdcallExports";
+// A bound for a table that lacks its end marker.
+constexpr int kMaxDeclaredExports = 256;
+constexpr size_t kTrampolinesPerArity = 32;
+
+struct TracedExport {
+    std::string modulePath; // empty while the trampoline is free
+    std::string exportName;
+    void* target = nullptr; // null while the module is not loaded
+};
+std::array<TracedExport, kTrampolinesPerArity> tracedNoArgument, tracedOneArgument;
+
+DWORD CallTraced(TracedExport& slot, const DWORD* args, int argCount) {
+    if (slot.target == nullptr) return 0;
+    // Copied first: the call may free the module and with it the slot's target.
+    const std::string name = BaseName(slot.modulePath), exportName = slot.exportName;
+    DWORD result = argCount == 0
+                       ? reinterpret_cast<DWORD(WINAPI*)(void)>(slot.target)()
+                       : reinterpret_cast<DWORD(WINAPI*)(DWORD)>(slot.target)(args[0]);
+    TraceDllCall(name, exportName, args, argCount, result);
+    return result;
+}
+
+template <size_t Slot> DWORD WINAPI TrampolineNoArgument(void) {
+    return CallTraced(tracedNoArgument[Slot], nullptr, 0);
+}
+template <size_t Slot> DWORD WINAPI TrampolineOneArgument(DWORD argument) {
+    return CallTraced(tracedOneArgument[Slot], &argument, 1);
+}
+
+template <size_t... Slots>
+std::array<FARPROC, sizeof...(Slots)> NoArgumentTrampolines(std::index_sequence<Slots...>) {
+    return {reinterpret_cast<FARPROC>(&TrampolineNoArgument<Slots>)...};
+}
+template <size_t... Slots>
+std::array<FARPROC, sizeof...(Slots)> OneArgumentTrampolines(std::index_sequence<Slots...>) {
+    return {reinterpret_cast<FARPROC>(&TrampolineOneArgument<Slots>)...};
+}
+
+// The argument bytes that module `m` declares for `name`, or -1.
+int DeclaredArgumentBytes(const Module& m, const char* name) {
+    void* symbol = dlsym(m.handle, kStdcallExportsSymbol);
+    if (!InModule(m, symbol)) return -1;
+    const char* const* table = static_cast<const char* const*>(symbol);
+    const size_t length = std::strlen(name);
+    for (int i = 0; i < kMaxDeclaredExports && table[i] != nullptr; ++i) {
+        const char* entry = table[i];
+        if (std::strncmp(entry, name, length) != 0 || entry[length] != '@') continue;
+        char* end = nullptr;
+        long bytes = std::strtol(entry + length + 1, &end, 10);
+        if (end == entry + length + 1 || *end != '\0' || bytes < 0) return -1;
+        return static_cast<int>(bytes);
+    }
+    return -1;
+}
+
+// The trampoline for export `name` of module `m` at `symbol`, or the export
+// itself when it is not declared, takes other arguments, or every
+// trampoline of its kind is taken.
+FARPROC Traced(const Module& m, const char* name, void* symbol) {
+    static const auto noArgument =
+        NoArgumentTrampolines(std::make_index_sequence<kTrampolinesPerArity>());
+    static const auto oneArgument =
+        OneArgumentTrampolines(std::make_index_sequence<kTrampolinesPerArity>());
+    const int bytes = DeclaredArgumentBytes(m, name);
+    if (bytes != 0 && bytes != 4) return reinterpret_cast<FARPROC>(symbol);
+    auto& slots = bytes == 0 ? tracedNoArgument : tracedOneArgument;
+    const auto& trampolines = bytes == 0 ? noArgument : oneArgument;
+    TracedExport* unused = nullptr;
+    for (size_t i = 0; i < slots.size(); ++i) {
+        TracedExport& slot = slots[i];
+        if (slot.modulePath == m.path && slot.exportName == name) {
+            slot.target = symbol;
+            return trampolines[i];
+        }
+        if (unused == nullptr && slot.modulePath.empty()) unused = &slot;
+    }
+    if (unused == nullptr) return reinterpret_cast<FARPROC>(symbol);
+    unused->modulePath = m.path;
+    unused->exportName = name;
+    unused->target = symbol;
+    return trampolines[static_cast<size_t>(unused - slots.data())];
+}
+
 void Close(Module* m) {
+    for (auto* slots : {&tracedNoArgument, &tracedOneArgument})
+        for (TracedExport& slot : *slots)
+            if (slot.modulePath == m->path) slot.target = nullptr;
     void* handle = m->handle;
     modules.erase(std::find_if(modules.begin(), modules.end(),
                                [m](auto& p) { return p.get() == m; }));
@@ -162,6 +261,26 @@ void* FindExport(HMODULE module, const char* name) {
 const std::string* ModulePath(HMODULE module) {
     Module* m = Live(module);
     return m == nullptr ? nullptr : &m->path;
+}
+
+std::string ModuleFileName(HMODULE module) {
+    Module* m = Live(module);
+    return m == nullptr ? std::string() : BaseName(m->path);
+}
+
+void TraceDllCall(const std::string& moduleName, const std::string& exportName,
+                  const DWORD* args, int argCount, DWORD result) {
+    std::string list = "[";
+    for (int i = 0; i < argCount; ++i) {
+        if (i > 0) list += ", ";
+        list += std::to_string(args[i]);
+    }
+    list += "]";
+    TraceEvent("dll.call")
+        .Str("name", moduleName)
+        .Str("export", exportName)
+        .Json("args", list)
+        .Int("result", static_cast<LONG>(result));
 }
 
 void UnloadAllModules() {
@@ -237,8 +356,11 @@ WINBASEAPI FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
         return nullptr;
     }
     void* symbol = FindExport(hModule, lpProcName);
-    if (symbol == nullptr) SetLastError(ERROR_PROC_NOT_FOUND);
-    return reinterpret_cast<FARPROC>(symbol);
+    if (symbol == nullptr) {
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return nullptr;
+    }
+    return Traced(*Live(hModule), lpProcName, symbol);
 }
 
 WINBASEAPI DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {

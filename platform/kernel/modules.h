@@ -21,6 +21,15 @@ void* FindExport(HMODULE module, const char* name);
 // The Windows path of a live module, or null.
 const std::string* ModulePath(HMODULE module);
 
+// Records a call into a module: the trace event "dll.call" with the
+// module's file name, the export, the arguments and the result (signed, so
+// that an error code reads as one).
+void TraceDllCall(const std::string& moduleName, const std::string& exportName,
+                  const DWORD* args, int argCount, DWORD result);
+
+// The file name of a live module ("CVTHK32.DLL"), or "".
+std::string ModuleFileName(HMODULE module);
+
 // Unloads every module still loaded, in reverse order of loading, with the
 // detach calls, as process exit does.
 void UnloadAllModules();
