@@ -8,7 +8,8 @@ modules=$(cd "$2" && pwd)
 work=$(mktemp -d)
 trap 'kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 "$cvpanel" --machine "$work/m" --help >/dev/null
-"$cvpanel" --machine "$work/m" </dev/null >/dev/null 2>&1 # creates the machine
+: >"$work/empty.scn" # an empty script: the run ends at the program's first wait
+"$cvpanel" --machine "$work/m" --script "$work/empty.scn" </dev/null >/dev/null 2>&1
 ln -sfn "$modules/IDLE.EXE" "$work/m/drive_c/Program Files/Orbiq/CVPANEL.EXE"
 "$cvpanel" --machine "$work/m" </dev/null >/dev/null 2>&1 &
 pid=$!

@@ -21,8 +21,10 @@ done
 
 "$cvpanel" --bogus >/dev/null 2>&1; [[ $? -eq 2 ]] || fail "an unknown option must exit 2"
 
-# A missing machine folder is created with the default installation.
-CVPANEL_MACHINE="$work/m" "$cvpanel" >/dev/null 2>&1
+# A missing machine folder is created with the default installation. An
+# empty script ends the run as soon as the program waits for input.
+: >"$work/empty.scn"
+CVPANEL_MACHINE="$work/m" "$cvpanel" --script "$work/empty.scn" >/dev/null 2>&1
 m=$work/m
 head -c 8 "$m/registry.reg" | grep -q '^REGEDIT4' || fail "registry.reg does not start with REGEDIT4"
 grep -q 'Services\\Class\\MEDIA\\0001\\Config\]' "$m/registry.reg" || fail "no driver key in the registry"
