@@ -232,9 +232,21 @@ void DrawIcon(Painter& p, HICON icon, int px, int py) {
     });
 }
 
+// A picture at most this many pixels thick is a rule: a line of the
+// dialog's design, drawn as a line character rather than a bar of blocks.
+constexpr int kRuleThickness = 3;
+
 void DrawBitmap(Painter& p, HBITMAP bitmap, int px, int py) {
     const platform::gdi::Picture* picture = platform::gdi::BitmapPicture(bitmap);
     if (picture == nullptr) return;
+    if (picture->height <= kRuleThickness || picture->width <= kRuleThickness) {
+        const bool across = picture->height <= kRuleThickness;
+        const Box b = CellsOf({px, py, px + picture->width, py + picture->height});
+        for (int y = b.top; y < b.bottom; ++y)
+            for (int x = b.left; x < b.right; ++x)
+                p.Put(x, y, across ? U'─' : U'│', {kShadow, kFace, 0});
+        return;
+    }
     // Bitmaps are opaque throughout.
     Picture(p, px, py, picture->width, picture->height,
             [picture](int x, int y) { return picture->At(x, y) | platform::gdi::kOpaque; });
@@ -327,7 +339,36 @@ std::vector<std::vector<Glyph>> Wrap(const std::vector<Glyph>& glyphs, int width
     return lines;
 }
 
-void DrawStatic(Painter& p, const Window* w, const Box& b) {
+// A rule (a thin bitmap static) lies under texts rather than stopping them.
+bool IsRule(const Window* w) {
+    if (!IsClass(w, "Static") || (w->style & SS_TYPEMASK) != SS_BITMAP) return false;
+    const RECT r = ScreenRect(w);
+    return r.bottom - r.top <= kRuleThickness || r.right - r.left <= kRuleThickness;
+}
+
+// How far right (a cell column, exclusive) a control's label may run. A
+// terminal cell is as wide as an average letter of the dialog font, so a
+// label laid out for that font can need a cell or two more than its control
+// has; it may then run on over empty space, up to the next control beside
+// it or the border of a group box around it.
+int TextLimit(const Window* w, const Box& b) {
+    int limit = b.right;
+    if (w->parent == nullptr) return limit;
+    limit = CellsOf(ClientScreenRect(w->parent)).right;
+    for (const Window* s : w->parent->children) {
+        if (s == w || s->destroyed || !(s->style & WS_VISIBLE) || IsRule(s)) continue;
+        const Box sb = CellsOf(ScreenRect(s));
+        if (sb.bottom <= b.top || sb.top >= b.bottom) continue;
+        if (sb.left >= b.right)
+            limit = std::min(limit, sb.left);
+        else if (sb.left <= b.left && sb.right >= b.right && IsClass(s, "Button") &&
+                 (s->style & BS_TYPEMASK) == BS_GROUPBOX)
+            limit = std::min(limit, sb.right - 1); // inside the frame's right side
+    }
+    return std::max(limit, b.right);
+}
+
+void DrawStatic(Painter& p, const Window* w, const Box& b, int limit) {
     const DWORD type = w->style & SS_TYPEMASK;
     const RECT r = ScreenRect(w);
     switch (type) {
@@ -367,18 +408,33 @@ void DrawStatic(Painter& p, const Window* w, const Box& b) {
     }
     const bool wrap = type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT;
     const std::vector<Glyph> glyphs = Glyphs(TextOf(w), !(w->style & SS_NOPREFIX));
-    const auto lines = Wrap(glyphs, b.Width(), wrap, b.Height());
+    auto lines = Wrap(glyphs, b.Width(), wrap, b.Height());
+    // A left-aligned text that does not fit its lines runs on to the right.
+    // (Blanks do not count: wrapping drops them at line breaks.)
+    auto inked = [](const std::vector<Glyph>& gs) {
+        return std::count_if(gs.begin(), gs.end(),
+                             [](const Glyph& g) { return g.ch != U' ' && g.ch != U'\n'; });
+    };
+    long shown = 0;
+    for (const auto& line : lines) shown += inked(line);
+    Box room = b;
+    if (type == SS_LEFT || type == SS_LEFTNOWORDWRAP || type == SS_SIMPLE) {
+        if (shown < inked(glyphs)) {
+            room.right = limit;
+            lines = Wrap(glyphs, room.Width(), wrap, b.Height());
+        }
+    }
     const Style s = LabelStyle(w);
     for (size_t i = 0; i < lines.size() && b.top + static_cast<int>(i) < b.bottom; ++i) {
-        const int cells = std::min(Cells(lines[i]), b.Width());
+        const int cells = std::min(Cells(lines[i]), room.Width());
         int x = b.left;
         if (type == SS_CENTER) x += (b.Width() - cells) / 2;
         if (type == SS_RIGHT) x += b.Width() - cells;
-        p.Text(x, b.top + static_cast<int>(i), lines[i], s, b.Width());
+        p.Text(x, b.top + static_cast<int>(i), lines[i], s, room.right - x);
     }
 }
 
-void DrawButton(Painter& p, const Window* w, const Box& b) {
+void DrawButton(Painter& p, const Window* w, const Box& b, int limit) {
     const DWORD type = w->style & BS_TYPEMASK;
     const bool focused = FocusWindow() == w;
     const std::vector<Glyph> label = Glyphs(TextOf(w));
@@ -404,8 +460,11 @@ void DrawButton(Painter& p, const Window* w, const Box& b) {
             p.Put(b.right - 1, b.bottom - 1, U'┘', frame);
         }
         if (!label.empty() && b.Width() > 4) {
+            // A title longer than the frame runs on over the empty space
+            // beside it rather than being cut.
+            const int room = std::max(b.Width() - 4, limit - 1 - (b.left + 2));
             p.Put(b.left + 1, b.top, U' ', s);
-            const int used = p.Text(b.left + 2, b.top, label, s, b.Width() - 4);
+            const int used = p.Text(b.left + 2, b.top, label, s, room);
             p.Put(b.left + 2 + used, b.top, U' ', s);
         }
         return;
@@ -430,8 +489,10 @@ void DrawButton(Painter& p, const Window* w, const Box& b) {
         for (char32_t c : box)
             p.Put(x++, row, c, boxStyle);
         if (!leftText) {
-            p.Put(x++, row, U' ', boxStyle);
-            p.Text(x, row, label, s, b.right - x);
+            // Where the label does not fit even running on, the blank after
+            // the box goes first.
+            if (x + 1 + Cells(label) <= limit) p.Put(x++, row, U' ', boxStyle);
+            p.Text(x, row, label, s, limit - x);
         }
         return;
     }
@@ -596,12 +657,15 @@ void DrawChildren(Painter& p, const Window* parent);
 void DrawControl(Painter& p, const Window* w) {
     const Box b = CellsOf(ScreenRect(w));
     const Box saved = p.ClipBox();
+    // Labels may run on to the right (TextLimit); nothing else leaves its box.
+    const bool labelled = IsClass(w, "Button") || IsClass(w, "Static");
+    const int limit = labelled ? TextLimit(w, b) : b.right;
     p.Clip({std::max(saved.left, b.left), std::max(saved.top, b.top),
-            std::min(saved.right, b.right), std::min(saved.bottom, b.bottom)});
+            std::min(saved.right, limit), std::min(saved.bottom, b.bottom)});
     if (IsClass(w, "Button"))
-        DrawButton(p, w, b);
+        DrawButton(p, w, b, limit);
     else if (IsClass(w, "Static"))
-        DrawStatic(p, w, b);
+        DrawStatic(p, w, b, limit);
     else if (IsClass(w, TRACKBAR_CLASSA))
         DrawTrackbar(p, w, b);
     else if (IsClass(w, WC_TABCONTROLA))
