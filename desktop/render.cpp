@@ -64,6 +64,31 @@ struct Glyph {
     bool mnemonic;
 };
 
+// The glyphs as UTF-8 text, up to the first line break.
+std::string Utf8(const std::vector<Glyph>& glyphs) {
+    std::string out;
+    for (const Glyph& g : glyphs) {
+        const char32_t c = g.ch;
+        if (c == U'\n') break;
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
 // A label's characters: "&X" marks X, "&&" is an ampersand; with `prefix`
 // off the text stands as it is. Control characters other than line breaks
 // show as blanks.
@@ -127,12 +152,16 @@ class Painter {
     }
 
     // Writes glyphs from x on, at most `cells` cells. Returns the cells used.
+    // A text that does not fit is noted in the grid's `cut` list.
     int Text(int x, int y, const std::vector<Glyph>& glyphs, const Style& s, int cells) {
         int used = 0;
         for (const Glyph& g : glyphs) {
             if (g.ch == U'\n') break;
             const int w = platform::CharCells(g.ch);
-            if (used + w > cells) break;
+            if (used + w > cells) {
+                grid_.cut.push_back(Utf8(glyphs));
+                break;
+            }
             Style gs = s;
             if (g.mnemonic) gs.attributes |= kUnderline;
             Put(x + used, y, g.ch, gs);
@@ -163,6 +192,8 @@ class Painter {
     }
 
     Cell* CellAt(int x, int y) { return grid_.Inside(x, y) ? &grid_.At(x, y) : nullptr; }
+
+    void NoteCut(std::string text) { grid_.cut.push_back(std::move(text)); }
 
   private:
     Grid& grid_;
@@ -424,6 +455,9 @@ void DrawStatic(Painter& p, const Window* w, const Box& b, int limit) {
             lines = Wrap(glyphs, room.Width(), wrap, b.Height());
         }
     }
+    shown = 0;
+    for (const auto& line : lines) shown += inked(line);
+    if (shown < inked(glyphs)) p.NoteCut(Utf8(glyphs)); // lines fell off the bottom
     const Style s = LabelStyle(w);
     for (size_t i = 0; i < lines.size() && b.top + static_cast<int>(i) < b.bottom; ++i) {
         const int cells = std::min(Cells(lines[i]), room.Width());

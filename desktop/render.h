@@ -42,6 +42,8 @@ struct Grid {
     int width = 0;
     int height = 0;
     std::vector<Cell> cells;
+    // Texts that did not fit where they were drawn, as they read in full.
+    std::vector<std::string> cut;
 
     Grid(int w, int h);
     bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height; }

@@ -679,6 +679,11 @@ void Inspect(const Command& c) {
         if (shown != c.text) Failed("the " + c.text + " cursor", "the " + shown + " cursor");
         return;
     }
+    case Op::ExpectUncut: {
+        const Grid grid = RenderScreen();
+        if (!grid.cut.empty()) Failed("every text shown whole", "cut: " + QuotedList(grid.cut));
+        return;
+    }
     default:
         Wrong("this line cannot run here");
     }

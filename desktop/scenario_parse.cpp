@@ -249,7 +249,8 @@ bool ParseExpect(Reader& r, Command* c) {
     static constexpr PlainForm kPlain[] = {{"no-window", Op::ExpectNoWindow},
                                            {"tray", Op::ExpectTray},
                                            {"no-tray", Op::ExpectNoTray},
-                                           {"running", Op::ExpectRunning}};
+                                           {"running", Op::ExpectRunning},
+                                           {"uncut", Op::ExpectUncut}};
     for (const PlainForm& f : kPlain)
         if (what == f.name) {
             c->op = f.op;

@@ -72,6 +72,7 @@ enum class Op {
     ExpectMsgbox,   // text
     ExpectMenu,     // items
     ExpectCursor,   // text: arrow, wait or hand
+    ExpectUncut,    // no text on the screen is cut
     ExpectReg,      // regRoot regPath regValue (its name and data)
     ExpectNoReg,    // regRoot regPath [regName]
     ExpectFile,     // text=PATH [number=BYTES]
