@@ -10,7 +10,6 @@ packages=(
   g++-multilib            # 32-bit C++ compiler and run-time, sanitizer libraries included
   googletest              # GoogleTest sources, built for 32-bit by the project
   binutils-mingw-w64-i686 # windres: compiles the .rc resource scripts
-  libncurses-dev:i386     # the terminal desktop
   tmux                    # drives the terminal desktop in the tests
 )
 

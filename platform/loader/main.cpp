@@ -11,6 +11,7 @@
 #include "kernel/modules.h"
 #include "machine.h"
 #include "scenario.h"
+#include "terminal.h"
 #include "trace_file.h"
 #include "user/process.h"
 
@@ -106,12 +107,17 @@ std::filesystem::path ModulesDir() {
 
 typedef int(WINAPI* WinMainProc)(HINSTANCE, HINSTANCE, LPSTR, int);
 
+// The terminal desktop, when the run has a terminal and no script.
+std::unique_ptr<desktop::TerminalDesktop> terminalDesktop;
+
 // What process exit does, once: the run folder entry goes, the modules get
 // their detach calls, the trace is closed.
 void EndProcess() {
     static bool done = false;
     if (done) return;
     done = true;
+    // The terminal first, so that what is written from here on reads normally.
+    if (terminalDesktop) terminalDesktop->Stop();
     platform::user::LeaveRunFolder();
     platform::UnloadAllModules();
     platform::SetFrontEnd(nullptr);
@@ -176,6 +182,8 @@ int main(int argc, char** argv) {
         platform::SetFrontEnd(driver.get());
     } else {
         platform::SetClockMode(platform::ClockMode::Real);
+        if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO))
+            terminalDesktop = std::make_unique<desktop::TerminalDesktop>();
     }
 
     HMODULE program = platform::LoadProgramModule(machine::kProgramPath);
@@ -185,6 +193,14 @@ int main(int argc, char** argv) {
                      machine::kProgramPath, machine->Directory().c_str());
         EndProcess();
         return 1;
+    }
+    if (terminalDesktop) {
+        if (terminalDesktop->Start(&error)) {
+            platform::SetFrontEnd(terminalDesktop.get());
+        } else {
+            std::fprintf(stderr, "cvpanel: %s; running without a screen\n", error.c_str());
+            terminalDesktop.reset();
+        }
     }
     platform::TraceEvent("start").Str("cmdline", options.commandLine);
     int code = entry(reinterpret_cast<HINSTANCE>(program), nullptr, options.commandLine.data(),

@@ -66,6 +66,12 @@ WINBASEAPI LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam,
         if (w->parent != nullptr) return Send(w->parent, message, wParam, lParam);
         return 0;
     case WM_KEYDOWN:
+        // The menu key and Shift+F10 ask for the context menu from the
+        // keyboard: lParam -1 says there is no mouse position.
+        if (wParam == VK_APPS || (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0)) {
+            Send(w, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), -1);
+            return 0;
+        }
         if (wParam == VK_F1) {
             // F1 asks for help on the control that has the focus.
             POINT p = CursorPosition();

@@ -47,7 +47,15 @@ fs::path RunDir() {
     return m ? m->RunDirectory() : fs::path();
 }
 
-bool Alive(pid_t pid) { return kill(pid, 0) == 0 || errno == EPERM; }
+// A process that has ended but was not yet reaped (a zombie) counts as dead.
+bool Alive(pid_t pid) {
+    if (kill(pid, 0) != 0 && errno != EPERM) return false;
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return true;
+    size_t close = line.rfind(')');
+    return close == std::string::npos || close + 2 >= line.size() || line[close + 2] != 'Z';
+}
 
 void WriteEntry() {
     fs::path dir = RunDir();
