@@ -123,6 +123,27 @@ bool WriteDefaultInstallation(const fs::path& dir, const fs::path& modulesDir,
     for (const char* file : {"ORBIQ.VXD", "ORBIQ.DRV"})
         if (!WriteFile(driveC / "WINDOWS/SYSTEM" / file, "Driver file of the card\r\n", error))
             return false;
+    // The speaker test's sounds, beside the program. They are copies, not
+    // links: the program writes and deletes files in its own folder. A
+    // module folder without sounds (the loader's test modules) installs none.
+    const fs::path sounds = modulesDir / "sounds";
+    if (fs::is_directory(sounds, ec)) {
+        fs::directory_iterator files(sounds, ec);
+        if (ec) {
+            *error = sounds.string() + ": " + ec.message();
+            return false;
+        }
+        for (const fs::directory_entry& entry : files) {
+            std::error_code kind;
+            if (!entry.is_regular_file(kind)) continue;
+            const fs::path to = driveC / "Program Files/Orbiq" / entry.path().filename();
+            fs::copy_file(entry.path(), to, fs::copy_options::overwrite_existing, ec);
+            if (ec) {
+                *error = to.string() + ": " + ec.message();
+                return false;
+            }
+        }
+    }
     // The links may point at modules that are not built yet; they start to
     // work as soon as the build produces them.
     for (const ModuleLink& link : kModuleLinks) {
