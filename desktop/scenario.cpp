@@ -917,13 +917,15 @@ void ScenarioDriver::Execute(const Command& c) {
         case Op::Screen:
             DoScreen();
             return;
-        case Op::Mixer: {
-            // Another program changes the card's mixer; its notifications
-            // reach the program when it next takes its messages.
-            std::string error;
-            if (!platform::mm::ApplyMixerCommand(c.items, &error)) Wrong(error);
+        case Op::Mixer:
+            // Another program changes the card's mixer. As a step of its own,
+            // so that the program takes the notifications before the next
+            // line looks at the screen.
+            steps_.push_back([&c] {
+                std::string error;
+                if (!platform::mm::ApplyMixerCommand(c.items, &error)) Wrong(error);
+            });
             return;
-        }
         case Op::ExpectReg:
         case Op::ExpectNoReg:
         case Op::ExpectFile:
