@@ -33,7 +33,8 @@ const Property kProperties[] = {
     {Q3DSet::Option, 10, 4, "Center", 0x3F000000, 0},
     {Q3DSet::Driver, 5, 4, "Q1BassBoost", 0, 0},
     {Q3DSet::Driver, 8, 4, nullptr, kQ3DDriverVersion, 0},
-    // The environment: kind 0 (a reverb environment) and index -1 (none).
+    // The environment: kind and index, from the profile ([q3d]
+    // environment_kind, environment_index: 0 and -1, no environment).
     {Q3DSet::Driver, 12, 8, nullptr, 0, 0xFFFFFFFF},
 };
 
@@ -82,6 +83,12 @@ std::vector<uint8_t> Fallback(const Property& p) {
 // The value the driver starts with: its registry value when that holds
 // exactly 4 bytes, else its fallback.
 std::vector<uint8_t> StartValue(Machine& machine, const Property& p) {
+    if (p.set == Q3DSet::Driver && p.id == 12) {
+        std::vector<uint8_t> data;
+        PutWord(&data, static_cast<uint32_t>(machine.settings().Int("q3d", "environment_kind")));
+        PutWord(&data, static_cast<uint32_t>(machine.settings().Int("q3d", "environment_index")));
+        return data;
+    }
     if (p.registryValue != nullptr) {
         RegistryValue value;
         if (machine.registry().GetValue(RegistryRoot::LocalMachine, kClassKey, p.registryValue,

@@ -7,6 +7,7 @@
 
 #include "dsound/com_objects.h"
 #include "dsound_devices.h"
+#include "host/clock.h"
 #include "host/context.h"
 #include "host/trace.h"
 #include "machine.h"
@@ -540,9 +541,13 @@ WINBASEAPI HRESULT WINAPI DirectSoundCreate(LPCGUID pcGuidDevice, LPDIRECTSOUND*
                     ? d.index == 0
                     : *pcGuidDevice == d.guid)
                 device = d;
+        // From [dsound] held_from on (a clock value, 0: never), another
+        // program holds every device.
+        const long heldFrom = m != nullptr ? m->settings().Int("dsound", "held_from") : 0;
         if (!device)
             hr = DSERR_NODRIVER;
-        else if (device->held)
+        else if (device->held ||
+                 (heldFrom > 0 && platform::ClockNow() >= static_cast<uint32_t>(heldFrom)))
             hr = DSERR_ALLOCATED;
     }
     if (hr == DS_OK) {
