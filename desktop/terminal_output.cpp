@@ -110,23 +110,6 @@ void AppendColour(std::string& out, ColourDepth depth, uint32_t colour, bool bac
 
 // ---- Characters ----
 
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 // What a terminal without UTF-8 shows for a character.
 char AsciiOf(char32_t c) {
@@ -346,7 +329,7 @@ std::string ScreenWriter::Update(const Grid& next) {
                 out += static_cast<char>(look.ch < 0x20 ? ' ' : look.ch);
                 ++cursorX;
             } else {
-                AppendUtf8(out, look.ch);
+                platform::AppendUtf8(out, look.ch);
                 // Terminals differ in how wide they take some characters:
                 // the next cell is placed explicitly.
                 cursorX = -1;

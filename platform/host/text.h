@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace platform {
@@ -27,5 +28,8 @@ char32_t NextCodePoint(std::string_view text, size_t* i);
 // 0 for controls, combining marks and zero-width characters, else 1.
 int CharCells(char32_t c);
 int TextCells(std::string_view text);
+
+// Appends a character to a UTF-8 text.
+void AppendUtf8(std::string& out, char32_t c);
 
 } // namespace platform
