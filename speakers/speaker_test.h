@@ -5,4 +5,7 @@
 #include <windows.h>
 
 extern int speakerTestRunning;
+// The slot being played or next to play, and the end of the slot range.
+extern int testIndex;
+extern int testEnd;
 void ToggleTest(HWND window);
