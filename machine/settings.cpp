@@ -77,6 +77,10 @@ const KeyInfo kKeys[] = {
     {"pci", "other_devices", Kind::Text, "0:0.0=8086:7190,0:7.0=8086:7110",
      "the other devices, each BUS:DEVICE.FUNCTION=VENDOR:DEVICE (place in decimal, ids in "
      "hexadecimal); one at the card's place is left out"},
+    // The shell (platform/shell/).
+    {"shell", "folder_window", Kind::Text, "",
+     "title of a folder window (class \"CabinetWClass\") open on the desktop at start; empty: "
+     "none"},
     // The card's 16-bit driver side, CVTHK16 (machine/components/cvthk16.cpp).
     {"driver", "busy_polls", Kind::Int, "2",
      "readiness requests (110) answered busy before the driver side reports ready; -1: busy for "

@@ -1,6 +1,7 @@
 #include "general_page.h"
 
 #include "app/control_panel.h"
+#include "app/shell.h"
 #include "app/resources/resource.h"
 #include "app/utilities.h"
 #include "bridge/cvthk32.h"
@@ -104,34 +105,53 @@ INT_PTR CALLBACK GeneralPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
         case IDC_STEREO_X2:
             EnableApply(page);
             break;
-        default:
-            // "&Uninstall" (IDC_UNINSTALL) starts the driver removal, and
-            // the pictures and "&Test All" (IDC_FRONT_LEFT to IDC_TEST_ALL)
-            // drive the speaker test; both arrive with their own work and
-            // do nothing yet.
+        case IDC_FRONT_LEFT:
+        case IDC_FRONT_RIGHT:
+        case IDC_REAR_LEFT:
+        case IDC_REAR_RIGHT:
+        case IDC_CENTER_SPEAKER:
+        case IDC_SUBWOOFER:
+        case IDC_TEST_ALL:
+            SpeakerTestCommand(page, LOWORD(wParam));
+            break;
+        case IDC_UNINSTALL:
+            StartRemoval(page);
             break;
         }
         return FALSE;
     case WM_TIMER:
-        // The timer finishes a driver removal, which arrives with its own
-        // work.
+        // The page's only timer is the removal's.
+        FinishRemoval(page);
         return FALSE;
     case WM_PAINT: {
-        // The speaker pictures and the notes beside them are drawn here
-        // once the speaker test arrives; until then painting only
-        // validates the page.
         PAINTSTRUCT paint;
-        BeginPaint(page, &paint);
+        HDC dc = BeginPaint(page, &paint);
+        DrawSpeakerPictures(page, dc);
+        if (speakerTestRunning) DrawPlayingNotes(page, dc);
         EndPaint(page, &paint);
         return FALSE;
     }
-    case WM_SETCURSOR:
-        // No picture sets the hand cursor yet: the default cursor stays.
+    case MM_MCINOTIFY:
+        // A stopped sound is reported too; only a sound played to its end
+        // moves the test on.
+        if (wParam == MCI_NOTIFY_SUCCESSFUL) SpeakerSoundEnded(page);
         return FALSE;
+    case WM_SETCURSOR:
+        if (PictureAtCursor(page) < 0) return FALSE;
+        SetCursor(LoadCursorA(instanceHandle, MAKEINTRESOURCEA(IDC_SPEAKER_HAND)));
+        return TRUE;
     case WM_LBUTTONDOWN:
         // A press on the page ends a pending help request.
         helpClickCount = 0;
         return FALSE;
+    case WM_LBUTTONUP: {
+        // The pictures are drawn on the page, not controls: the page turns a
+        // click on one into the command of its placeholder. The release
+        // that ends a help request starts nothing.
+        const int slot = helpClickCount == 0 ? PictureAtCursor(page) : -1;
+        if (slot >= 0) PostMessageA(page, WM_COMMAND, MAKEWPARAM(PlaceholderId(slot), 0), 0);
+        return FALSE;
+    }
     case WM_DESTROY:
         // A test sound can only play while this page is shown.
         if (speakerTestRunning) ToggleTest(page);

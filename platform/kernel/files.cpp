@@ -218,10 +218,18 @@ HFILE WINAPI _lopen(LPCSTR lpPathName, int iReadWrite) {
     }
     DWORD error = 0;
     std::optional<Resolved> path = Resolve(lpPathName, &error);
-    if (!path) return Fail(error);
-    int fd = OpenRegular(path->host, flags, 0, &error);
-    if (fd < 0) return Fail(error);
-    return AddHandle(fd, access);
+    HFILE handle = HFILE_ERROR;
+    if (path) {
+        int fd = OpenRegular(path->host, flags, 0, &error);
+        if (fd >= 0) handle = AddHandle(fd, access);
+    }
+    platform::TraceEvent("file.open")
+        .Str("path", path ? std::string_view(path->windows)
+                          : std::string_view(lpPathName ? lpPathName : ""))
+        .Int("mode", iReadWrite & 0x3)
+        .Bool("ok", handle != HFILE_ERROR);
+    if (handle == HFILE_ERROR && error != 0) SetLastError(error);
+    return handle;
 }
 
 HFILE WINAPI _lcreat(LPCSTR lpPathName, int iAttribute) {

@@ -7,6 +7,7 @@
 #include "host/clock.h"
 #include "host/context.h"
 #include "host/frontend.h"
+#include "shell/folder_window.h"
 #include "host/trace.h"
 #include "kernel/modules.h"
 #include "machine.h"
@@ -202,6 +203,7 @@ int main(int argc, char** argv) {
             terminalDesktop.reset();
         }
     }
+    platform::shell::OpenFolderWindow();
     platform::TraceEvent("start").Str("cmdline", options.commandLine);
     int code = entry(reinterpret_cast<HINSTANCE>(program), nullptr, options.commandLine.data(),
                      SW_SHOWDEFAULT);
