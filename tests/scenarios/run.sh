@@ -4,8 +4,8 @@
 #
 # The machine is a temporary folder made with the default installation, so
 # the program that runs is the built CVPANEL.EXE. The run's current folder
-# holds TESTAPP.EXE (a link to the built test program), so that a script can
-# put it in place of the program:
+# holds links to the built test modules (TESTAPP.EXE, VERSIONONLY.DLL, ...),
+# so that a script can put one in place of the program or a library:
 #   file put "C:\Program Files\Orbiq\CVPANEL.EXE" TESTAPP.EXE
 #
 # Lines of the script that start with "#!" tell the runner what to expect
@@ -77,7 +77,10 @@ run_scenario() {
     esac
   done <"$script"
 
-  ln -s "$testapp" "$dir/TESTAPP.EXE"
+  local module
+  for module in "$(dirname "$testapp")"/*; do
+    [[ -f $module ]] && ln -s "$module" "$dir/$(basename "$module")"
+  done
   (cd "$dir" && timeout 60 "$cvpanel" --machine "$dir/machine" --script "$script" \
     --trace "$dir/trace" -- "${args[@]}" >"$dir/stdout" 2>"$dir/stderr" </dev/null)
   local got=$? before=$failures
