@@ -213,6 +213,10 @@ long Registry::State::Mutate(const std::filesystem::path& file, Change change) {
     ExclusiveFileLock lock(file.parent_path() / "registry.lock");
     if (!lock.held()) return ERROR_CANTWRITE;
     if (long rc = Refresh(file, true)) return rc;
+    // A file that nobody may write is kept as it is: replacing it by a new
+    // one would undo whoever made it read-only.
+    struct stat st {};
+    if (stat(file.c_str(), &st) == 0 && (st.st_mode & 0222) == 0) return ERROR_ACCESS_DENIED;
     if (!Step(RegistrySaveStep::Locked)) return ERROR_CANTWRITE;
     Tree before = tree;
     if (long rc = change(tree)) {

@@ -11,6 +11,9 @@
 // A file that does not parse is refused with its line number and is never
 // overwritten: reads go on with what was read last, writes fail with
 // ERROR_BADDB until the file is repaired.
+//
+// A file without any write permission is read-only: changes fail with
+// ERROR_ACCESS_DENIED and the file stays as it is.
 #pragma once
 
 #include <cstdint>

@@ -61,6 +61,9 @@ const KeyInfo kKeys[] = {
      "DirectSound speaker configuration until a program sets one (4: stereo)"},
     {"dsound", "speaker_config_fails", Kind::Bool, "0",
      "the driver refuses every new speaker configuration: SetSpeakerConfig fails"},
+    // Where the card's wave output is heard (machine/wave_device.h).
+    {"sound", "output", Kind::Text, "default",
+     "the host's ALSA device that plays the card's wave output; off or empty: silent"},
     // The PCI bus (machine/pci_bus.h).
     {"pci", "card_present", Kind::Bool, "1", "the card sits on the PCI bus"},
     {"pci", "card_bus", Kind::Int, "0", "the card's bus number, 0 to 255"},
@@ -81,6 +84,15 @@ const KeyInfo kKeys[] = {
     {"shell", "folder_window", Kind::Text, "",
      "title of a folder window (class \"CabinetWClass\") open on the desktop at start; empty: "
      "none"},
+    // Faults for the tests (platform/host/faults.h, docs/machine.md).
+    {"faults", "dsound_call", Kind::Int, "0",
+     "the N-th DirectSound call of the run fails with DSERR_GENERIC; 0: none"},
+    {"faults", "mixer_call", Kind::Int, "0",
+     "the N-th mixer call of the run fails with MMSYSERR_ERROR (mixerGetNumDevs answers 0); 0: "
+     "none"},
+    {"faults", "disk_free", Kind::Int, "-1",
+     "bytes the program's file writes may add to the disk in a run before it is full; -1: no "
+     "limit"},
     // The card's 16-bit driver side, CVTHK16 (machine/components/cvthk16.cpp).
     {"driver", "busy_polls", Kind::Int, "2",
      "readiness requests (110) answered busy before the driver side reports ready; -1: busy for "

@@ -9,6 +9,7 @@
 #include "dsound_devices.h"
 #include "host/clock.h"
 #include "host/context.h"
+#include "host/faults.h"
 #include "host/trace.h"
 #include "machine.h"
 #include "q3d_driver.h"
@@ -114,6 +115,8 @@ class SoundBuffer final : public IDirectSoundBuffer, public IKsPropertySet, publ
         if (out == nullptr) return E_POINTER;
         *out = nullptr;
         if (Released()) return Misused(), E_FAIL;
+        if (platform::InjectFault(platform::FaultFamily::DirectSound, "QueryInterface"))
+            return E_FAIL;
         if (riid == IID_IUnknown || riid == IID_IDirectSoundBuffer)
             *out = static_cast<IDirectSoundBuffer*>(this);
         else if (riid == IID_IKsPropertySet && propertySet_)
@@ -267,6 +270,8 @@ class SoundBuffer final : public IDirectSoundBuffer, public IKsPropertySet, publ
     HRESULT STDMETHODCALLTYPE Get(REFGUID set, ULONG id, LPVOID, ULONG, LPVOID data, ULONG length,
                                   ULONG* returned) override {
         if (Released()) return Misused(), DSERR_INVALIDCALL;
+        if (platform::InjectFault(platform::FaultFamily::DirectSound, "Get"))
+            return DSERR_GENERIC;
         std::vector<uint8_t> value;
         HRESULT hr = Property(set, id, &value);
         if (hr == S_OK && (data == nullptr || length < value.size())) hr = DSERR_INVALIDPARAM;
@@ -283,6 +288,8 @@ class SoundBuffer final : public IDirectSoundBuffer, public IKsPropertySet, publ
     HRESULT STDMETHODCALLTYPE Set(REFGUID set, ULONG id, LPVOID, ULONG, LPVOID data,
                                   ULONG length) override {
         if (Released()) return Misused(), DSERR_INVALIDCALL;
+        if (platform::InjectFault(platform::FaultFamily::DirectSound, "Set"))
+            return DSERR_GENERIC;
         HRESULT hr = Served(set);
         const machine::Q3DSet which =
             set == machine::kQ3DOptionSet ? machine::Q3DSet::Option : machine::Q3DSet::Driver;
@@ -301,6 +308,8 @@ class SoundBuffer final : public IDirectSoundBuffer, public IKsPropertySet, publ
     }
     HRESULT STDMETHODCALLTYPE QuerySupport(REFGUID set, ULONG id, ULONG* support) override {
         if (Released()) return Misused(), DSERR_INVALIDCALL;
+        if (platform::InjectFault(platform::FaultFamily::DirectSound, "QuerySupport"))
+            return DSERR_GENERIC;
         HRESULT hr = support != nullptr ? S_OK : DSERR_INVALIDPARAM;
         ULONG mask = 0;
         if (hr == S_OK && SetName(set) == nullptr) hr = E_PROP_SET_UNSUPPORTED;
@@ -382,6 +391,8 @@ class DirectSoundObject final : public IDirectSound, public ComObject {
     HRESULT STDMETHODCALLTYPE CreateSoundBuffer(LPCDSBUFFERDESC desc, LPDIRECTSOUNDBUFFER* buffer,
                                                 LPUNKNOWN outer) override {
         if (Released()) return Misused(), DSERR_INVALIDCALL;
+        if (platform::InjectFault(platform::FaultFamily::DirectSound, "CreateSoundBuffer"))
+            return DSERR_GENERIC;
         HRESULT hr = Create(desc, buffer, outer);
         platform::TraceEvent("ds.buffer")
             .Int("device", device_.index)
@@ -415,6 +426,8 @@ class DirectSoundObject final : public IDirectSound, public ComObject {
     }
     HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND hwnd, DWORD level) override {
         if (Released()) return Misused(), DSERR_INVALIDCALL;
+        if (platform::InjectFault(platform::FaultFamily::DirectSound, "SetCooperativeLevel"))
+            return DSERR_GENERIC;
         HRESULT hr = DS_OK;
         if (hwnd == nullptr || !IsWindow(hwnd) || level < DSSCL_NORMAL ||
             level > DSSCL_WRITEPRIMARY)
@@ -433,6 +446,8 @@ class DirectSoundObject final : public IDirectSound, public ComObject {
     }
     HRESULT STDMETHODCALLTYPE GetSpeakerConfig(LPDWORD config) override {
         if (Released()) return Misused(), DSERR_INVALIDCALL;
+        if (platform::InjectFault(platform::FaultFamily::DirectSound, "GetSpeakerConfig"))
+            return DSERR_GENERIC;
         if (config == nullptr) return DSERR_INVALIDPARAM;
         machine::Machine* m = platform::CurrentMachine();
         if (m == nullptr) return DSERR_NODRIVER;
@@ -441,6 +456,8 @@ class DirectSoundObject final : public IDirectSound, public ComObject {
     }
     HRESULT STDMETHODCALLTYPE SetSpeakerConfig(DWORD config) override {
         if (Released()) return Misused(), DSERR_INVALIDCALL;
+        if (platform::InjectFault(platform::FaultFamily::DirectSound, "SetSpeakerConfig"))
+            return DSERR_GENERIC;
         machine::Machine* m = platform::CurrentMachine();
         const DWORD kind = DSSPEAKER_CONFIG(config);
         const DWORD geometry = DSSPEAKER_GEOMETRY(config);
@@ -507,6 +524,8 @@ ObjectCounts CountObjects() { return {liveObjects, misusedCalls}; }
 } // namespace platform::dsound
 
 WINBASEAPI HRESULT WINAPI DirectSoundEnumerateA(LPDSENUMCALLBACKA callback, LPVOID context) {
+    if (platform::InjectFault(platform::FaultFamily::DirectSound, "DirectSoundEnumerateA"))
+        return DSERR_GENERIC;
     if (callback == nullptr) return DSERR_INVALIDPARAM;
     machine::Machine* m = platform::CurrentMachine();
     if (m == nullptr) return DS_OK;
@@ -532,6 +551,8 @@ WINBASEAPI HRESULT WINAPI DirectSoundCreate(LPCGUID pcGuidDevice, LPDIRECTSOUND*
         *ppDS = nullptr;
         if (pUnkOuter != nullptr) hr = DSERR_NOAGGREGATION;
     }
+    if (hr == DS_OK && platform::InjectFault(platform::FaultFamily::DirectSound, "DirectSoundCreate"))
+        hr = DSERR_GENERIC;
     if (hr == DS_OK) {
         const std::vector<DirectSoundDeviceInfo> devices =
             m != nullptr ? machine::DirectSoundDevices(*m) : std::vector<DirectSoundDeviceInfo>{};

@@ -149,6 +149,15 @@ int OpenRegular(const fs::path& host, int flags, mode_t mode, DWORD* error) {
     return fd;
 }
 
+// The room on the disk for growing files, from the machine's profile
+// ([faults] disk_free; -1: as much as the host has), and what this process
+// has used of it.
+long DiskFree() {
+    machine::Machine* m = platform::CurrentMachine();
+    return m != nullptr ? m->settings().Int("faults", "disk_free") : -1;
+}
+int64_t diskGrown = 0;
+
 // Enters an open descriptor in the table; the lowest free number wins, as
 // DOS handed out handles.
 HFILE AddHandle(int fd, Access access) {
@@ -308,9 +317,27 @@ UINT WINAPI _lwrite(HFILE hFile, LPCSTR lpBuffer, UINT uBytes) {
     }
     if (lpBuffer == nullptr) return FailTransfer(ERROR_INVALID_PARAMETER);
 
+    // A disk with little room left (a test's full disk): the bytes that
+    // would grow the file beyond it are not written.
+    UINT fits = uBytes;
+    const long diskFree = DiskFree();
+    off_t size = 0, position = 0;
+    if (diskFree >= 0) {
+        struct stat st;
+        position = lseek(fd, 0, SEEK_CUR);
+        size = fstat(fd, &st) == 0 ? st.st_size : 0;
+        const int64_t overwrite = position >= 0 && size > position ? size - position : 0;
+        const int64_t room = std::max<int64_t>(0, diskFree - diskGrown);
+        fits = static_cast<UINT>(std::min<int64_t>(uBytes, overwrite + room));
+    }
+
     UINT done = 0;
     while (done < uBytes) {
-        size_t want = std::min<size_t>(uBytes - done, kChunk);
+        if (done == fits) {
+            SetLastError(ERROR_DISK_FULL);
+            break;
+        }
+        size_t want = std::min<size_t>(fits - done, kChunk);
         ssize_t n = write(fd, lpBuffer + done, want);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
@@ -321,6 +348,10 @@ UINT WINAPI _lwrite(HFILE hFile, LPCSTR lpBuffer, UINT uBytes) {
         }
         done += static_cast<UINT>(n);
     }
+    if (diskFree >= 0 && position >= 0 && int64_t{position} + done > size)
+        diskGrown += int64_t{position} + done - std::max(size, position);
+    // Nothing written at all is an error; a part is returned as its count.
+    if (done == 0) return kTransferError;
     return done;
 }
 

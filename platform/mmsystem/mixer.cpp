@@ -8,6 +8,7 @@
 
 #include "card_mixer.h"
 #include "host/context.h"
+#include "host/faults.h"
 #include "host/text.h"
 #include "host/trace.h"
 #include "user/process.h"
@@ -163,9 +164,13 @@ std::string JsonValues(const std::vector<uint32_t>& values) {
 
 } // namespace
 
-WINBASEAPI UINT WINAPI mixerGetNumDevs(void) { return static_cast<UINT>(Devices().size()); }
+WINBASEAPI UINT WINAPI mixerGetNumDevs(void) {
+    if (platform::InjectFault(platform::FaultFamily::Mixer, "mixerGetNumDevs")) return 0;
+    return static_cast<UINT>(Devices().size());
+}
 
 WINBASEAPI MMRESULT WINAPI mixerGetDevCapsA(UINT_PTR uMxId, LPMIXERCAPSA pmxcaps, UINT cbmxcaps) {
+    if (platform::InjectFault(platform::FaultFamily::Mixer, "mixerGetDevCapsA")) return MMSYSERR_ERROR;
     const auto devices = Devices();
     const MixerDeviceInfo* dev = nullptr;
     if (MMRESULT rc = Resolve(devices, uMxId, MIXER_OBJECTF_MIXER, &dev)) return rc;
@@ -183,6 +188,10 @@ WINBASEAPI MMRESULT WINAPI mixerGetDevCapsA(UINT_PTR uMxId, LPMIXERCAPSA pmxcaps
 
 WINBASEAPI MMRESULT WINAPI mixerOpen(LPHMIXER phmx, UINT uMxId, DWORD_PTR dwCallback,
                                      DWORD_PTR dwInstance, DWORD fdwOpen) {
+    if (platform::InjectFault(platform::FaultFamily::Mixer, "mixerOpen")) {
+        if (phmx != nullptr) *phmx = nullptr;
+        return MMSYSERR_ERROR;
+    }
     (void)dwInstance; // only window callbacks, which get no instance data
     const auto devices = Devices();
     const MixerDeviceInfo* dev = nullptr;
@@ -215,6 +224,7 @@ WINBASEAPI MMRESULT WINAPI mixerOpen(LPHMIXER phmx, UINT uMxId, DWORD_PTR dwCall
 }
 
 WINBASEAPI MMRESULT WINAPI mixerClose(HMIXER hmx) {
+    if (platform::InjectFault(platform::FaultFamily::Mixer, "mixerClose")) return MMSYSERR_ERROR;
     auto it = openMixers.find(Value(hmx));
     MMRESULT rc = MMSYSERR_INVALHANDLE;
     long long device = -1;
@@ -231,6 +241,7 @@ WINBASEAPI MMRESULT WINAPI mixerClose(HMIXER hmx) {
 }
 
 WINBASEAPI MMRESULT WINAPI mixerGetID(HMIXEROBJ hmxobj, UINT* puMxId, DWORD fdwId) {
+    if (platform::InjectFault(platform::FaultFamily::Mixer, "mixerGetID")) return MMSYSERR_ERROR;
     const auto devices = Devices();
     const MixerDeviceInfo* dev = nullptr;
     if (puMxId == nullptr) return MMSYSERR_INVALPARAM;
@@ -247,6 +258,7 @@ WINBASEAPI MMRESULT WINAPI mixerGetID(HMIXEROBJ hmxobj, UINT* puMxId, DWORD fdwI
 }
 
 WINBASEAPI MMRESULT WINAPI mixerGetLineInfoA(HMIXEROBJ hmxobj, LPMIXERLINEA pmxl, DWORD fdwInfo) {
+    if (platform::InjectFault(platform::FaultFamily::Mixer, "mixerGetLineInfoA")) return MMSYSERR_ERROR;
     if (pmxl == nullptr || pmxl->cbStruct < sizeof(MIXERLINEA)) return MMSYSERR_INVALPARAM;
     const auto devices = Devices();
     const MixerDeviceInfo* dev = nullptr;
@@ -290,6 +302,7 @@ WINBASEAPI MMRESULT WINAPI mixerGetLineInfoA(HMIXEROBJ hmxobj, LPMIXERLINEA pmxl
 
 WINBASEAPI MMRESULT WINAPI mixerGetLineControlsA(HMIXEROBJ hmxobj, LPMIXERLINECONTROLSA pmxlc,
                                                  DWORD fdwControls) {
+    if (platform::InjectFault(platform::FaultFamily::Mixer, "mixerGetLineControlsA")) return MMSYSERR_ERROR;
     if (pmxlc == nullptr || pmxlc->cbStruct < sizeof(MIXERLINECONTROLSA) ||
         pmxlc->cbmxctrl < sizeof(MIXERCONTROLA) || pmxlc->pamxctrl == nullptr)
         return MMSYSERR_INVALPARAM;
@@ -335,6 +348,7 @@ WINBASEAPI MMRESULT WINAPI mixerGetLineControlsA(HMIXEROBJ hmxobj, LPMIXERLINECO
 
 WINBASEAPI MMRESULT WINAPI mixerGetControlDetailsA(HMIXEROBJ hmxobj, LPMIXERCONTROLDETAILS pmxcd,
                                                    DWORD fdwDetails) {
+    if (platform::InjectFault(platform::FaultFamily::Mixer, "mixerGetControlDetailsA")) return MMSYSERR_ERROR;
     if (pmxcd == nullptr || pmxcd->cbStruct < sizeof(MIXERCONTROLDETAILS))
         return MMSYSERR_INVALPARAM;
     const auto devices = Devices();
@@ -382,6 +396,7 @@ WINBASEAPI MMRESULT WINAPI mixerGetControlDetailsA(HMIXEROBJ hmxobj, LPMIXERCONT
 
 WINBASEAPI MMRESULT WINAPI mixerSetControlDetails(HMIXEROBJ hmxobj, LPMIXERCONTROLDETAILS pmxcd,
                                                   DWORD fdwDetails) {
+    if (platform::InjectFault(platform::FaultFamily::Mixer, "mixerSetControlDetails")) return MMSYSERR_ERROR;
     const auto devices = Devices();
     const MixerDeviceInfo* dev = nullptr;
     const MixerLineInfo* line = nullptr;

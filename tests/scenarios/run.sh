@@ -4,8 +4,9 @@
 #
 # The machine is a temporary folder made with the default installation, so
 # the program that runs is the built CVPANEL.EXE. The run's current folder
-# holds links to the built test modules (TESTAPP.EXE, VERSIONONLY.DLL, ...),
-# so that a script can put one in place of the program or a library:
+# holds links to the built test modules (TESTAPP.EXE, VERSIONONLY.DLL, ...)
+# and to the files in fixtures/ (damaged libraries), so that a script can put
+# one in place of the program or a library:
 #   file put "C:\Program Files\Orbiq\CVPANEL.EXE" TESTAPP.EXE
 #
 # Lines of the script that start with "#!" tell the runner what to expect
@@ -35,6 +36,7 @@ testapp=$(realpath "$2")
 script=$(realpath "$3")
 name=$(basename "$script")
 expected_out=${script%.scn}.out
+fixtures=$(dirname "$script")/fixtures
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -78,7 +80,7 @@ run_scenario() {
   done <"$script"
 
   local module
-  for module in "$(dirname "$testapp")"/*; do
+  for module in "$(dirname "$testapp")"/* "$fixtures"/*; do
     [[ -f $module ]] && ln -s "$module" "$dir/$(basename "$module")"
   done
   (cd "$dir" && timeout 60 "$cvpanel" --machine "$dir/machine" --script "$script" \

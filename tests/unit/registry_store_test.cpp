@@ -531,6 +531,32 @@ TEST_F(RegistryStore, AFileDamagedWhileOpenStopsWritesUntilRepaired) {
     EXPECT_EQ(r.LoadError(), "");
 }
 
+// A file that someone made read-only stays as it is: changes are refused
+// (even for root, who could replace it), reads go on, and once it may be
+// written again changes work.
+TEST_F(RegistryStore, AReadOnlyFileIsNeverReplaced) {
+    Registry& r = Open();
+    ASSERT_EQ(r.CreateKey(LM, "K"), ERROR_SUCCESS);
+    ASSERT_EQ(r.SetValue(LM, "K", Dword("v", 1)), ERROR_SUCCESS);
+    const std::string before = ReadFile(File());
+    std::filesystem::permissions(File(), std::filesystem::perms::owner_read |
+                                             std::filesystem::perms::group_read |
+                                             std::filesystem::perms::others_read);
+
+    EXPECT_EQ(r.SetValue(LM, "K", Dword("v", 2)), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(r.CreateKey(LM, "New"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(r.DeleteKey(LM, "K"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(ReadFile(File()), before);
+    EXPECT_EQ(Get(r, LM, "K", "v"), Dword("", 1).data);
+    EXPECT_EQ(std::filesystem::status(File()).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                  std::filesystem::perms::others_read);
+
+    std::filesystem::permissions(File(), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    EXPECT_EQ(r.SetValue(LM, "K", Dword("v", 3)), ERROR_SUCCESS);
+}
+
 // A change whose file looks the same to stat (edited in place, same size,
 // time put back) may be missed by a read, but never overwritten by a save:
 // a save always reads the file again under the lock.
