@@ -14,9 +14,12 @@
 #include "machine.h"
 #include "wave_device.h"
 
+#include <cstring>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -24,6 +27,7 @@ struct WaveDevice {
     std::string element; // the Windows path as given
     std::string alias;
     bool hasSound = false;
+    std::string sounding; // the channels that carry sound, as a JSON array
     std::filesystem::path file;
     machine::WaveSound sound;
     std::unique_ptr<machine::WaveOutput> output;
@@ -36,12 +40,39 @@ struct WaveDevice {
 };
 std::map<MCIDEVICEID, WaveDevice> devices;
 
-void Trace(const char* command, MCIDEVICEID id, const std::string& element, MCIERROR result) {
-    platform::TraceEvent("mci")
-        .Str("command", command)
-        .Int("device", id)
-        .Str("element", element)
-        .Int("result", result);
+void Trace(const char* command, MCIDEVICEID id, const std::string& element, MCIERROR result,
+           const WaveDevice* played) {
+    platform::TraceEvent event("mci");
+    event.Str("command", command).Int("device", id).Str("element", element).Int("result", result);
+    // A sound that starts playing: its format, length and channels.
+    if (played != nullptr && played->hasSound)
+        event.Int("channels", played->sound.channels)
+            .Int("bits", played->sound.bitsPerSample)
+            .Int("rate", played->sound.samplesPerSec)
+            .Int("ms", played->sound.lengthMs)
+            .Json("sounding", played->sounding);
+}
+
+// Which channels of the sound carry anything but one constant value: the
+// trace shows where a sound goes, not only that it played.
+std::string SoundingChannels(const std::filesystem::path& file, const machine::WaveSound& s) {
+    const unsigned bytes = s.bitsPerSample / 8;
+    std::ifstream in(file, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(s.dataOffset));
+    std::vector<char> data(s.dataBytes);
+    if (!in.read(data.data(), static_cast<std::streamsize>(data.size()))) return "[]";
+    std::string list = "[";
+    for (unsigned channel = 0; channel < s.channels; ++channel) {
+        const size_t first = channel * bytes;
+        bool sounds = false;
+        for (size_t frame = s.blockAlign; !sounds && frame + s.blockAlign <= data.size();
+             frame += s.blockAlign)
+            sounds = std::memcmp(&data[frame + first], &data[first], bytes) != 0;
+        if (!sounds) continue;
+        if (list.size() > 1) list += ',';
+        list += std::to_string(channel);
+    }
+    return list + "]";
 }
 
 void Notify(HWND window, UINT flag, MCIDEVICEID id) {
@@ -126,7 +157,9 @@ MCIERROR Open(DWORD flags, MCI_OPEN_PARMSA* p, std::string* element) {
         }
         d.file = *host;
         d.hasSound = true;
-        d.output = machine::OpenWaveOutput(*m);
+        d.sounding = SoundingChannels(d.file, d.sound);
+        d.output = machine::OpenWaveOutput(
+            *m, platform::GetClockMode() == platform::ClockMode::Virtual);
     }
     MCIDEVICEID id = 1;
     while (devices.count(id)) ++id;
@@ -258,7 +291,8 @@ WINBASEAPI MCIERROR WINAPI mciSendCommandA(MCIDEVICEID mciId, UINT uMsg, DWORD_P
     // play's own notification comes at the sound's end instead.
     if (rc == 0 && (flags & MCI_NOTIFY) && uMsg != MCI_PLAY && uMsg != MCI_OPEN && generic)
         Notify(reinterpret_cast<HWND>(generic->dwCallback), MCI_NOTIFY_SUCCESSFUL, mciId);
-    Trace(command, traced, element, rc);
+    const bool started = uMsg == MCI_PLAY && rc == 0;
+    Trace(command, traced, element, rc, started ? &found->second : nullptr);
     return rc;
 }
 

@@ -39,8 +39,8 @@ fail() {
 
 # ---- The program and what it shows ----
 
-make_machine() { # make_machine DIR [SETUP LINE]: a fresh machine
-  printf '%s\n' "${@:2}" "wait 30000" "expect tray" >"$work/setup.scn"
+make_machine() { # make_machine DIR [SETUP LINE]: a fresh machine, silent
+  printf '%s\n' "machine sound output off" "${@:2}" "wait 30000" "expect tray" >"$work/setup.scn"
   (cd "$work" && "$cvpanel" --machine "$1" --script "$work/setup.scn" </dev/null >/dev/null 2>&1)
 }
 ln -s "$testapp" "$work/TESTAPP.EXE"
