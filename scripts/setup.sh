@@ -11,6 +11,9 @@ packages=(
   googletest              # GoogleTest sources, built for 32-bit by the project
   binutils-mingw-w64-i686 # windres: compiles the .rc resource scripts
   tmux                    # drives the terminal desktop in the tests
+  clang-14                # the fuzz targets (scripts/fuzz.sh): clang with libFuzzer
+  libclang-rt-14-dev      # libFuzzer and the sanitizer run-times of clang, the i386 ones included
+  libasound2:i386         # ALSA for the 32-bit process: plays the card's sounds, and the wave output's tests
 )
 
 missing=()
