@@ -7,6 +7,7 @@
 #include "kernel/modules.h"
 #include "speakers/test_sound.h"
 #include "test_machine.h"
+#include "test_program.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -125,34 +126,6 @@ void WriteAll(const fs::path& file, const Bytes& bytes) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
-
-// The builder finds the program's folder through the program module's
-// path. A small test module is installed as the program and loaded, so that
-// GetModuleFileNameA(NULL) names "C:\Program Files\Orbiq\CVPANEL.EXE". The
-// program module stays loaded until every module is unloaded.
-class TestProgram {
-  public:
-    explicit TestProgram(const fs::path& driveC) {
-        const fs::path program = driveC / "Program Files/Orbiq/CVPANEL.EXE";
-        fs::remove(program);
-        fs::copy_file(fs::path(TEST_MODULES_DIR) / "PROGRAM.EXE", program);
-        if (platform::ProgramModule() == nullptr) {
-            loaded_ = platform::LoadProgramModule(machine::kProgramPath) != nullptr;
-            EXPECT_TRUE(loaded_);
-        }
-        char path[MAX_PATH] = "";
-        GetModuleFileNameA(nullptr, path, sizeof path);
-        EXPECT_STREQ(path, machine::kProgramPath);
-    }
-    ~TestProgram() {
-        if (loaded_) platform::UnloadAllModules();
-    }
-    TestProgram(const TestProgram&) = delete;
-    TestProgram& operator=(const TestProgram&) = delete;
-
-  private:
-    bool loaded_ = false;
-};
 
 const char* const kSourceNames[] = {"left.wav",  "right.wav", "fleft.wav",  "fright.wav",
                                     "rleft.wav", "rright.wav", "center.wav", "subw.wav"};

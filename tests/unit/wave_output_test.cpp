@@ -3,6 +3,9 @@
 // own, stands in for the sound card: whatever the output plays lands in a
 // file, byte for byte, and nothing is heard.
 #include "test_machine.h"
+#include "test_program.h"
+
+#include "speakers/test_sound.h"
 
 #include "wave_device.h"
 
@@ -256,3 +259,42 @@ TEST_F(WaveOutputTest, FileCutShortOrGoneAfterOpening) {
 }
 
 } // namespace
+
+// The speaker test's own file: "cvspker.wav" built from a rear left sound
+// for six speakers reaches the device exactly as its data chunk holds it,
+// the silent channels included.
+TEST_F(WaveOutputTest, TheSpeakerTestFileIsPlayedByteForByte) {
+    if (!HostHasAlsa()) GTEST_SKIP() << "no 32-bit libasound.so.2 (Debian: libasound2:i386)";
+    TestProgram program(machine_.DriveC());
+    // A plain mono 8-bit source, as the program's own sounds are made.
+    std::string samples;
+    for (int i = 0; i < 4000; ++i) samples.push_back(static_cast<char>(1 + i % 250));
+    std::string source = "RIFF";
+    Put32(&source, static_cast<uint32_t>(36 + samples.size()));
+    source += "WAVEfmt ";
+    Put32(&source, 16);
+    Put16(&source, 1);
+    Put16(&source, 1);
+    Put32(&source, 8000);
+    Put32(&source, 8000);
+    Put16(&source, 1);
+    Put16(&source, 8);
+    source += "data";
+    Put32(&source, static_cast<uint32_t>(samples.size()));
+    std::ofstream(machine_.DriveC() / "Program Files/Orbiq/rleft.wav", std::ios::binary)
+        << source + samples;
+    BuildTestFile(6, 2);
+    const std::filesystem::path built = machine_.DriveC() / "Program Files/Orbiq/cvspker.wav";
+    machine::WaveSound sound;
+    ASSERT_EQ(machine::ReadWaveFile(built, &sound), machine::WaveFileStatus::Ok);
+    ASSERT_EQ(sound.channels, 6);
+    const std::optional<std::string> file = ReadAll(built);
+    ASSERT_TRUE(file);
+    const std::string data = file->substr(sound.dataOffset, sound.dataBytes);
+
+    auto output = Output("cvcapture", false);
+    output->Start(built, sound, 0, sound.lengthMs);
+    WaitForCapture(data.size(), sound.lengthMs);
+    output->Stop();
+    EXPECT_EQ(ReadAll(Captured()), data);
+}
