@@ -17,6 +17,7 @@
 #include "user/cursor.h"
 #include "user/input.h"
 #include "user/menu.h"
+#include "user/message.h"
 #include "user/msgbox.h"
 #include "user/process.h"
 #include "user/window.h"
@@ -520,7 +521,12 @@ void Act(const Command& c, Steps& steps) {
             Wrong("no window of class " + Quoted(c.text) + " runs on this machine");
         UINT message =
             c.messageName.empty() ? c.message : RegisterWindowMessageA(c.messageName.c_str());
+        // Another program posts it: what a message from another process may
+        // not carry never arrives.
         steps.push_back([target, message, w = c.wParam, l = c.lParam] {
+            const Window* window = Find(target);
+            if (window != nullptr && !platform::user::AcceptsFromOtherProcess(window, message))
+                return;
             PostMessageA(target, message, static_cast<WPARAM>(w), static_cast<LPARAM>(l));
         });
         return;

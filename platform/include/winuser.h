@@ -204,6 +204,19 @@
 #define WM_NCDESTROY 0x0082
 #define WM_NCHITTEST 0x0084
 #define WM_GETDLGCODE 0x0087
+// Messages whose parameters carry pointers, named so that posting them can
+// be refused.
+#define WM_GETMINMAXINFO 0x0024
+#define WM_DRAWITEM 0x002B
+#define WM_MEASUREITEM 0x002C
+#define WM_DELETEITEM 0x002D
+#define WM_COMPAREITEM 0x0039
+#define WM_COPYDATA 0x004A
+#define WM_STYLECHANGING 0x007C
+#define WM_STYLECHANGED 0x007D
+#define WM_NCCALCSIZE 0x0083
+#define WM_SIZING 0x0214
+#define WM_MOVING 0x0216
 #define WM_NCLBUTTONDOWN 0x00A1
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101

@@ -180,10 +180,56 @@ WINBASEAPI BOOL WINAPI TranslateMessage(const MSG* msg) {
     return TRUE;
 }
 
+namespace platform::user {
+
+bool CarriesPointer(UINT message) {
+    switch (message) {
+    case WM_CREATE:
+    case WM_SETTEXT:
+    case WM_GETTEXT:
+    case WM_GETMINMAXINFO:
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+    case WM_DELETEITEM:
+    case WM_COMPAREITEM:
+    case WM_WINDOWPOSCHANGING:
+    case WM_WINDOWPOSCHANGED:
+    case WM_COPYDATA:
+    case WM_NOTIFY:
+    case WM_HELP:
+    case WM_STYLECHANGING:
+    case WM_STYLECHANGED:
+    case WM_NCCREATE:
+    case WM_NCCALCSIZE:
+    case WM_GETDLGCODE:
+    case WM_SIZING:
+    case WM_MOVING:
+        return true;
+    default:
+        // The edit, combo box and list box messages that pass strings,
+        // rectangles or arrays.
+        return (message >= 0x00B0 && message <= 0x00DF) || (message >= 0x0140 && message <= 0x01AF);
+    }
+}
+
+bool AcceptsFromOtherProcess(const Window* w, UINT message) {
+    if (CarriesPointer(message) || message == WM_INITDIALOG) return false;
+    const bool controlPrivate = message >= WM_USER && message < 0xC000;
+    return !(controlPrivate && w->windowClass->system);
+}
+
+} // namespace platform::user
+
 WINBASEAPI LRESULT WINAPI DispatchMessageA(const MSG* msg) {
     if (msg == nullptr) return 0;
     if (msg->message == WM_TIMER && msg->lParam != 0) {
-        reinterpret_cast<TIMERPROC>(msg->lParam)(msg->hwnd, WM_TIMER, msg->wParam, msg->time);
+        // Only a procedure that SetTimer was given for this very timer is
+        // called: a WM_TIMER posted with any other lParam is dropped.
+        const auto proc = reinterpret_cast<TIMERPROC>(msg->lParam);
+        const bool set = std::any_of(timers.begin(), timers.end(), [&](const Timer& t) {
+            return t.hwnd == msg->hwnd && t.id == msg->wParam && t.proc == proc;
+        });
+        if (set) proc(msg->hwnd, WM_TIMER, msg->wParam, msg->time);
         return 0;
     }
     Window* w = Find(msg->hwnd);
@@ -199,6 +245,10 @@ WINBASEAPI LRESULT WINAPI DispatchMessageA(const MSG* msg) {
 }
 
 WINBASEAPI BOOL WINAPI PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (CarriesPointer(message)) {
+        SetLastError(ERROR_MESSAGE_SYNC_ONLY);
+        return FALSE;
+    }
     if (hwnd == nullptr) {
         Enqueue(nullptr, message, wParam, lParam);
         return TRUE;

@@ -192,6 +192,7 @@ void PumpRemoteMessages() {
         HWND hwnd = reinterpret_cast<HWND>(static_cast<uintptr_t>(d.hwnd));
         Window* w = Find(hwnd);
         if (w == nullptr) continue;
+        if (!d.foreground && !AcceptsFromOtherProcess(w, d.message)) continue;
         if (d.foreground)
             Activate(w);
         else
