@@ -53,5 +53,48 @@ err=$("$cvpanel" --machine "$m" 2>&1); status=$?
 [[ $status -eq 1 ]] || fail "a bad machine.ini must exit 1"
 grep -q 'machine.ini:3:' <<<"$err" || fail "the error must name machine.ini line 3: $err"
 
+# Bad command lines and surroundings: each ends with a message on stderr
+# and the status given, and touches nothing it was not asked to.
+printf '[user]\nlanguage = 1033\n' >"$m/machine.ini"
+: >"$work/plain-file"
+mkdir -p "$work/readonly" && chmod a-w "$work/readonly"
+# Columns: expected status, a word of the message, then the command's words.
+bad_cases=(
+  "2|needs a value|--machine"
+  "2|needs a value|--machine $m --trace"
+  "2|needs a value|--script"
+  "1|$work/plain-file|--machine $work/plain-file --script $work/empty.scn"
+  "2|$work/no-such.scn|--machine $m --script $work/no-such.scn"
+  "2|$work|--machine $m --script $work"
+  "1|--trace|--machine $m --script $work/empty.scn --trace $work/no-such-folder/trace"
+  "1|--trace|--machine $m --script $work/empty.scn --trace $work"
+)
+[[ $(id -u) -eq 0 ]] ||
+  bad_cases+=("1|$work/readonly/m|--machine $work/readonly/m --script $work/empty.scn")
+for case in "${bad_cases[@]}"; do
+  IFS='|' read -r want word args <<<"$case"
+  # shellcheck disable=SC2086 # the words of the case, split on purpose
+  err=$("$cvpanel" $args 2>&1 </dev/null); status=$?
+  [[ $status -eq $want ]] || fail "cvpanel $args: exit $status, expected $want ($err)"
+  grep -qF -- "$word" <<<"$err" || fail "cvpanel $args: the message lacks \"$word\": $err"
+done
+[[ ! -e "$work/no-such-folder" ]] || fail "a bad --trace created a folder"
+chmod u+w "$work/readonly"
+
+# Without --machine, CVPANEL_MACHINE or HOME there is no machine to use.
+err=$(env -u CVPANEL_MACHINE -u HOME "$cvpanel" --script "$work/empty.scn" 2>&1); status=$?
+[[ $status -eq 2 ]] || fail "no machine folder: exit $status, expected 2"
+grep -q 'no machine folder' <<<"$err" || fail "no machine folder: $err"
+
+# The program missing from the machine, or a module without WinMain.
+rm "$m/drive_c/Program Files/Orbiq/CVPANEL.EXE"
+err=$("$cvpanel" --machine "$m" 2>&1 </dev/null); status=$?
+[[ $status -eq 1 ]] || fail "no program: exit $status, expected 1"
+grep -q 'is not installed on the machine' <<<"$err" || fail "no program: $err"
+ln -s "$modules/NOENTRY.DLL" "$m/drive_c/Program Files/Orbiq/CVPANEL.EXE"
+err=$("$cvpanel" --machine "$m" 2>&1 </dev/null); status=$?
+[[ $status -eq 1 ]] || fail "no WinMain: exit $status, expected 1"
+grep -q 'is not installed on the machine' <<<"$err" || fail "no WinMain: $err"
+
 if [[ $failures -eq 0 ]]; then echo "loader: all checks held"; fi
 exit $((failures > 0))

@@ -190,4 +190,54 @@ TEST_F(MciTest, FilesThatCannotBePlayed) {
     EXPECT_STREQ(text, "Cannot ");
 }
 
+// Format fields out of range, and chunks that lie about their length: the
+// device refuses the file, or plays only the samples the file really holds.
+TEST_F(MciTest, FormatFieldsOutOfRangeAreRefused) {
+    auto with16 = [](size_t at, uint16_t v) {
+        std::string w = Wave(100);
+        w[at] = static_cast<char>(v);
+        w[at + 1] = static_cast<char>(v >> 8);
+        return w;
+    };
+    auto with32 = [](size_t at, uint32_t v) {
+        std::string w = Wave(100);
+        for (int i = 0; i < 4; ++i) w[at + i] = static_cast<char>(v >> (8 * i));
+        return w;
+    };
+    const struct {
+        const char* name;
+        std::string bytes;
+    } refused[] = {
+        {"channels 0", with16(22, 0)},
+        {"channels 9", with16(22, 9)},
+        {"rate 0", with32(24, 0)},
+        {"rate 192001", with32(24, 192001)},
+        {"block align 0", with16(32, 0)},
+        {"block align not channels times bytes", with16(32, 3)},
+        {"bits 0", with16(34, 0)},
+        {"bits 12", with16(34, 12)},
+        {"format chunk of 8 bytes", with32(16, 8)},
+        {"data before any format", "RIFF\x10\0\0\0WAVEdata\x04\0\0\0abcd"},
+    };
+    for (const auto& c : refused) {
+        PutFile("bad.wav", c.bytes);
+        MCIDEVICEID id = 0;
+        EXPECT_EQ(Open("C:\\Program Files\\Orbiq\\bad.wav", &id),
+                  static_cast<MCIERROR>(MCIERR_INVALID_FILE))
+            << c.name;
+    }
+
+    // A data chunk that claims far more than the file holds plays what is
+    // there: 100 frames at 22050 Hz are 5 ms.
+    PutFile("long.wav", with32(40, 0x7FFFFFF0));
+    MCIDEVICEID id = 0;
+    ASSERT_EQ(Open("C:\\Program Files\\Orbiq\\long.wav", &id), 0u);
+    ASSERT_EQ(Play(id), 0u);
+    Let(4);
+    EXPECT_TRUE(Notes().empty());
+    Let(100);
+    ASSERT_EQ(Notes().size(), 1u);
+    EXPECT_EQ(Notes()[0].wParam, static_cast<WPARAM>(MCI_NOTIFY_SUCCESSFUL));
+}
+
 } // namespace
