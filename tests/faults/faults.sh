@@ -9,9 +9,11 @@
 # script sees (a page missing, a message box in the way), so the script's
 # own verdict (0, 1 or 2) is not judged, only that the program survived.
 #
-# Then the registry file made read-only: the program goes on and the file
-# stays byte for byte as it was, mode included.
+# Then damaged device state files (DIR/devices), and the registry file made
+# read-only: the program goes on, and the registry file stays byte for byte
+# as it was, mode included.
 #   faults.sh CVPANEL
+# FAULT_FAMILIES="dsound" (or "") limits the call families that are tried.
 set -u
 cvpanel=$1
 here=$(cd "$(dirname "$0")" && pwd)
@@ -54,7 +56,7 @@ run "$work/base"
 check_run "$work/base" "no fault"
 [[ $(cat "$work/base/status") -eq 0 ]] || { fail "the session fails without a fault"; cat "$work/base/err"; }
 
-for family in dsound mixer; do
+for family in ${FAULT_FAMILIES-dsound mixer}; do
   n=1 calls=""
   while [[ -z $calls ]]; do
     # A batch of runs at once, one a processor.
@@ -71,6 +73,31 @@ for family in dsound mixer; do
     [[ $n -le 1000 ]] || { fail "$family: more than 1000 calls"; break; }
   done
   echo "faults: $family: each of ${calls:-?} calls failed in turn"
+done
+
+# The device drivers' state files damaged: bytes that are no text, lines
+# without "=", values of the wrong form or size, client entries that name
+# nobody. The session runs as on a new machine.
+for damage in binary values; do
+  dir=$work/devices-$damage
+  run "$dir"
+  for state in "$dir"/m/devices/*.state; do
+    if [[ $damage == binary ]]; then
+      # Every byte value, a NUL in a line, a line of 5000 characters.
+      { for ((b = 0; b < 256; b++)); do printf "\\$(printf %03o $b)"; done
+        printf 'a = b\0c\n'; head -c 5000 /dev/zero | tr '\0' x; echo; } >"$state"
+    else
+      printf '%s\n' "speaker_config = many" "0.00000000.volume = 1 2 3 4 5" \
+        "0.00000000.mute = -7" "0.dest.FFFF0001.mux = 9" "option.0 = zz" "driver.12 = 01" \
+        "1234.5 = 0 0 99999999999 x" "= 3" "novalue =" >"$state"
+    fi
+  done
+  rm -f "$dir/trace"
+  timeout 120 "$cvpanel" --machine "$dir/m" --script "$here/session.scn" --trace "$dir/trace" \
+    </dev/null >"$dir/out" 2>"$dir/err"
+  echo $? >"$dir/status"
+  check_run "$dir" "device state files: $damage"
+  [[ $(cat "$dir/status") -eq 0 ]] || { fail "device state files: $damage: exit $(cat "$dir/status")"; cat "$dir/err"; }
 done
 
 # A read-only registry file.
