@@ -25,12 +25,9 @@ struct SpeakerPicture {
 };
 constexpr int SLOT_COUNT = 6;
 constexpr SpeakerPicture speakerPictures[SLOT_COUNT] = {
-    {IDC_FRONT_LEFT, IDB_SPEAKER_FRONT_LEFT},
-    {IDC_FRONT_RIGHT, IDB_SPEAKER_FRONT_RIGHT},
-    {IDC_REAR_LEFT, IDB_SPEAKER_REAR_LEFT},
-    {IDC_REAR_RIGHT, IDB_SPEAKER_REAR_RIGHT},
-    {IDC_CENTER_SPEAKER, IDB_SPEAKER_CENTER},
-    {IDC_SUBWOOFER, IDB_SUBWOOFER},
+    {IDC_FRONT_LEFT, IDB_SPEAKER_FRONT_LEFT}, {IDC_FRONT_RIGHT, IDB_SPEAKER_FRONT_RIGHT},
+    {IDC_REAR_LEFT, IDB_SPEAKER_REAR_LEFT},   {IDC_REAR_RIGHT, IDB_SPEAKER_REAR_RIGHT},
+    {IDC_CENTER_SPEAKER, IDB_SPEAKER_CENTER}, {IDC_SUBWOOFER, IDB_SUBWOOFER},
 };
 
 constexpr char testFileName[] = "cvspker.wav";
@@ -234,7 +231,8 @@ void WaitSeconds(DWORD seconds) {
     const DWORD end = GetTickCount() + 1000 * seconds;
     // Compared as unsigned numbers; sleeping instead of spinning leaves the
     // processor to others.
-    for (DWORD now = GetTickCount(); now < end; now = GetTickCount()) Sleep(end - now);
+    for (DWORD now = GetTickCount(); now < end; now = GetTickCount())
+        Sleep(end - now);
 }
 
 MCIDEVICEID MciOpenWave(HWND window, const char* path) {

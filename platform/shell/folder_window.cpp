@@ -38,8 +38,9 @@ void OpenFolderWindow() {
     wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(IDC_ARROW));
     wc.lpszClassName = kFolderClass;
     RegisterClassA(&wc);
-    HWND folder = CreateWindowExA(0, kFolderClass, title.c_str(), WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 8, 8,
-                                  360, 220, nullptr, nullptr, nullptr, nullptr);
+    HWND folder =
+        CreateWindowExA(0, kFolderClass, title.c_str(), WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 8,
+                        8, 360, 220, nullptr, nullptr, nullptr, nullptr);
     if (folder == nullptr) return;
     ShowWindow(folder, SW_SHOWNA);
     TraceEvent("shell.folder").Str("action", "open").Str("title", title);

@@ -165,6 +165,32 @@ TEST_F(Bridge, SpeakerRequestsSetTheConfiguration) {
         EXPECT_EQ(Call(BRIDGE_SPEAKERS_CHANGED), 0u);
         EXPECT_EQ(SpeakerConfig(), s.config);
     }
+
+    // What the driver side cannot read counts as stereo: "Speakers" of
+    // another size, or an instance whose "Driver" is no text.
+    HKEY config;
+    ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, kConfigKey, &config), ERROR_SUCCESS);
+    const DWORD six = 6;
+    RegSetValueExA(config, "Speakers", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&six), 4);
+    RegCloseKey(config);
+    Call(BRIDGE_QUAD);
+    EXPECT_EQ(Call(BRIDGE_SPEAKERS_CHANGED), 0u);
+    EXPECT_EQ(SpeakerConfig(), static_cast<DWORD>(DSSPEAKER_STEREO)) << "four bytes";
+
+    ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, kConfigKey, &config), ERROR_SUCCESS);
+    const BYTE sixByte = 6;
+    RegSetValueExA(config, "Speakers", 0, REG_BINARY, &sixByte, 1);
+    RegCloseKey(config);
+    const std::string instanceKey = std::string(kCardEnumKey) + "\\BUS_00&DEV_0A&FUNC_00";
+    HKEY instance;
+    ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, instanceKey.c_str(), &instance), ERROR_SUCCESS);
+    const char driver[] = "MEDIA\\0001";
+    RegSetValueExA(instance, "Driver", 0, REG_BINARY, reinterpret_cast<const BYTE*>(driver),
+                   sizeof driver);
+    RegCloseKey(instance);
+    Call(BRIDGE_QUAD);
+    EXPECT_EQ(Call(BRIDGE_SPEAKERS_CHANGED), 0u);
+    EXPECT_EQ(SpeakerConfig(), static_cast<DWORD>(DSSPEAKER_STEREO)) << "Driver as binary";
 }
 
 TEST_F(Bridge, FailingDirectSoundCallsReturnTheirCode) {

@@ -33,9 +33,10 @@ class SettingsFile : public ::testing::Test {
 TEST_F(SettingsFile, AcceptsCommentsCaseBlanksAndTheByteOrderMark) {
     machine::Settings s;
     std::string error;
-    ASSERT_TRUE(s.Load(Write("\xEF\xBB\xBF; a comment\r\n# another\r\n\r\n[ PCI ]\r\n"
-                             "  Card_Device =  0x1F \r\ncard_present=no\r\n[sound]\r\noutput =\r\n"),
-                       &error))
+    ASSERT_TRUE(
+        s.Load(Write("\xEF\xBB\xBF; a comment\r\n# another\r\n\r\n[ PCI ]\r\n"
+                     "  Card_Device =  0x1F \r\ncard_present=no\r\n[sound]\r\noutput =\r\n"),
+               &error))
         << error;
     EXPECT_EQ(s.Int("pci", "card_device"), 31);
     EXPECT_FALSE(s.Bool("pci", "card_present"));

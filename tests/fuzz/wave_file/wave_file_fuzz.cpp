@@ -14,7 +14,7 @@
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static fuzz::FuzzMachine& machine = [] () -> fuzz::FuzzMachine& {
+    static fuzz::FuzzMachine& machine = []() -> fuzz::FuzzMachine& {
         fuzz::FuzzMachine& m = fuzz::TheMachine();
         std::string error;
         // Never a sound on the host.
@@ -44,15 +44,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MCI_OPEN_PARMSA open = {};
     open.lpstrDeviceType = "waveaudio";
     open.lpstrElementName = "C:\\sound.wav";
-    const MCIERROR opened = mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT | MCI_WAIT,
-                                            reinterpret_cast<DWORD_PTR>(&open));
+    const MCIERROR opened =
+        mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT | MCI_WAIT,
+                        reinterpret_cast<DWORD_PTR>(&open));
     fuzz::Check((opened == 0) == (status == machine::WaveFileStatus::Ok),
                 "MCI and the reader disagree about the file");
     if (opened == 0) {
         MCI_PLAY_PARMS play = {};
-        fuzz::Check(mciSendCommandA(open.wDeviceID, MCI_PLAY, 0,
-                                    reinterpret_cast<DWORD_PTR>(&play)) == 0,
-                    "an accepted file does not play");
+        fuzz::Check(
+            mciSendCommandA(open.wDeviceID, MCI_PLAY, 0, reinterpret_cast<DWORD_PTR>(&play)) == 0,
+            "an accepted file does not play");
         fuzz::Check(mciSendCommandA(open.wDeviceID, MCI_CLOSE, MCI_WAIT, 0) == 0,
                     "an open device does not close");
     }
