@@ -236,6 +236,13 @@ TEST_F(Bridge, CardSearchAndRevision) {
          0},
         {"another chip of the vendor", {{"card_device_id", "0x1234"}}, 0, 160},
         {"no card", {{"card_present", "0"}}, 0, 160},
+        // Entries for other devices that are malformed or out of range are
+        // left out; one at the card's own place does not hide the card.
+        {"malformed other devices",
+         {{"other_devices", ",x,0:7.0,0:99.0=8086:7110,0:7.9=8086:7110,300:1.0=8086:7110,"
+                            "0:7.0=zz:7110,0:7.0=8086:123456,0:10.0=8086:7110,: . = : ,"},
+          {"card_revision", "5"}},
+         512, 5},
     };
     ASSERT_TRUE(Load());
     for (const Case& c : cases) {
