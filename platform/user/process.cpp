@@ -47,9 +47,24 @@ fs::path RunDir() {
     return m ? m->RunDirectory() : fs::path();
 }
 
-// A process that has ended but was not yet reaped (a zombie) counts as dead.
+// The program file a process runs, without the mark of a file replaced
+// since it started; empty when it cannot be read.
+std::string ProgramName(const std::string& pid) {
+    std::error_code ec;
+    std::string name = fs::read_symlink("/proc/" + pid + "/exe", ec).filename().string();
+    const std::string replaced = " (deleted)";
+    if (name.size() > replaced.size() && name.ends_with(replaced))
+        name.resize(name.size() - replaced.size());
+    return ec ? std::string() : name;
+}
+
+// A process that has ended but was not yet reaped (a zombie) counts as dead,
+// and so does one that runs another program: its entry was left by a
+// process that died and whose number has been given again.
 bool Alive(pid_t pid) {
     if (kill(pid, 0) != 0 && errno != EPERM) return false;
+    const std::string other = ProgramName(std::to_string(pid));
+    if (!other.empty() && other != ProgramName("self")) return false;
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
     std::string line;
     if (!std::getline(stat, line)) return true;

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 TEST(ScenarioProcesses, EntryOfAKilledProcessIsIgnoredAndRemoved) {
     TempMachine machine;
@@ -43,6 +44,10 @@ TEST(ScenarioProcesses, EntryOfAKilledProcessIsIgnoredAndRemoved) {
         FAIL() << "the other process could not make its window";
     }
 
+    // Lines that are no entry, among the good one, are skipped.
+    std::ofstream(entry, std::ios::app | std::ios::binary)
+        << "\n\t\tno handle\nnot-a-number\tKilled Test\tx\n99999999999999\tKilled Test\n"
+        << std::string(10000, 'x') << "\n";
     HWND found = FindWindowA("Killed Test", nullptr);
     EXPECT_NE(found, nullptr);
     EXPECT_EQ(FindWindowA(nullptr, "victim"), found);
@@ -56,4 +61,22 @@ TEST(ScenarioProcesses, EntryOfAKilledProcessIsIgnoredAndRemoved) {
     EXPECT_FALSE(std::filesystem::exists(entry));
     EXPECT_FALSE(
         std::filesystem::exists(machine->RunDirectory() / (std::to_string(child) + ".sock")));
+}
+
+// An entry whose process number now belongs to another program (the one
+// that wrote it died and the number was given again) counts as dead: no
+// window is found through it and it is removed. Files that are no entry
+// are left alone.
+TEST(ScenarioProcesses, EntryOfANumberReusedByAnotherProgramIsRemoved) {
+    TempMachine machine;
+    const std::filesystem::path run = machine->RunDirectory();
+    std::filesystem::create_directories(run);
+    const pid_t other = getppid(); // alive, and not this test program
+    const std::filesystem::path entry = run / std::to_string(other);
+    std::ofstream(entry) << "4660\tCorvane Control\tCVPANEL\n";
+    std::ofstream(run / "notes.txt") << "4660\tCorvane Control\tCVPANEL\n";
+
+    EXPECT_EQ(FindWindowA("Corvane Control", nullptr), nullptr);
+    EXPECT_FALSE(std::filesystem::exists(entry));
+    EXPECT_TRUE(std::filesystem::exists(run / "notes.txt"));
 }
