@@ -254,10 +254,6 @@ void GeneralPage::FromDialog(HWND page) {
     }
 
     // The pictures follow the arrangement once it is stored; have them
-    // drawn again over the whole "Speaker Test" box.
-    RECT area;
-    if (GetWindowRect(GetDlgItem(page, IDC_SPEAKER_TEST), &area)) {
-        MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&area), 2);
-        InvalidateRect(page, &area, TRUE);
-    }
+    // drawn again.
+    InvalidateTestArea(page);
 }

@@ -79,7 +79,8 @@ void DrawNote(HWND page, HDC dc, int slot, int noteWidth) {
     DrawBitmap(dc, IDB_MUSIC_NOTE, left, (r.top + r.bottom) / 2);
 }
 
-// Has the "Speaker Test" box drawn again, pictures and notes.
+} // namespace
+
 void InvalidateTestArea(HWND window) {
     HWND box = GetDlgItem(window, IDC_SPEAKER_TEST);
     RECT area;
@@ -87,8 +88,6 @@ void InvalidateTestArea(HWND window) {
     MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&area), 2);
     InvalidateRect(window, &area, TRUE);
 }
-
-} // namespace
 
 int PictureCount(int speakerCode) {
     switch (speakerCode) {

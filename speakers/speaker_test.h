@@ -30,6 +30,10 @@ void SpeakerTestCommand(HWND page, int controlId);
 // range or ends the test.
 void SpeakerSoundEnded(HWND page);
 
+// Has the "Speaker Test" box of `window` drawn again, pictures and notes,
+// over an erased background; nothing when the window has no such box.
+void InvalidateTestArea(HWND window);
+
 void DrawSpeakerPictures(HWND page, HDC dc);
 void DrawPlayingNotes(HWND page, HDC dc);
 // The slot whose picture is under the mouse cursor, or -1.
